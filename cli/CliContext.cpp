@@ -1,0 +1,95 @@
+#include "CliContext.h"
+
+#include "ConnectionState.h"
+#include "ConnectionWatcher.h"
+#include "HidapiBackend.h"
+#include "VhidBackend.h"
+
+#include <chrono>
+#include <cstdio>
+#include <thread>
+
+namespace teedesk::cli {
+
+struct CliContext::Devices {
+    std::unique_ptr<HidBackend> backend;
+    std::unique_ptr<DeviceLink> link;
+    std::unique_ptr<ConnectionWatcher> watcher;
+};
+
+CliContext::CliContext(GlobalOptions options) : options_(std::move(options)), devices_(std::make_unique<Devices>()) {}
+
+CliContext::~CliContext()
+{
+    // The watcher is joined before the link goes, and the link before its backend.
+    if (devices_->watcher)
+        devices_->watcher->Stop();
+    if (devices_->link) {
+        g_pDeviceLink = nullptr;
+        devices_->link->Close();
+    }
+    g_bDeviceConnected = 0;
+    devices_->watcher.reset();
+    devices_->link.reset();
+    devices_->backend.reset();
+}
+
+HidBackend* CliContext::backend()
+{
+    if (devices_->backend)
+        return devices_->backend.get();
+    if (!options_.simulateModel.empty()) {
+        std::fprintf(stderr, "--simulate is not available in this build\n");
+        return nullptr;
+    }
+    if (!options_.hidDirectory.empty())
+        devices_->backend = std::make_unique<VhidBackend>(options_.hidDirectory);
+    else
+        devices_->backend = std::make_unique<HidapiBackend>();
+    return devices_->backend.get();
+}
+
+DeviceLink* CliContext::ConnectedLink()
+{
+    if (devices_->link)
+        return devices_->link.get();
+    HidBackend* hid = backend();
+    if (!hid)
+        return nullptr;
+
+    g_bDeviceConnected = 0;
+    g_bTransferBusy = 0;
+    devices_->link = std::make_unique<DeviceLink>(*hid);
+    DeviceLink& link = *devices_->link;
+    link.SetDeviceFilter(options_.devicePath);
+    g_pDeviceLink = &link;
+    link.RegisterDeviceNotifications([&link](const std::string& path) {
+        HandleDeviceRemoval(link, path, g_hDetectEvent, g_bDeviceConnected);
+    });
+    devices_->watcher = std::make_unique<ConnectionWatcher>(link, g_hDetectEvent, g_bDeviceConnected);
+    devices_->watcher->Start();
+    g_hDetectEvent.Signal();
+
+    const auto deadline = std::chrono::steady_clock::now() +
+                          std::chrono::duration_cast<std::chrono::steady_clock::duration>(
+                              std::chrono::duration<double>(options_.waitSeconds));
+    while (g_bDeviceConnected == 0) {
+        if (std::chrono::steady_clock::now() >= deadline) {
+            std::fprintf(stderr, "no watch connected within %g seconds\n", options_.waitSeconds);
+            return nullptr;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return &link;
+}
+
+void PrintMessage(const std::string& text)
+{
+    std::string line = text;
+    for (char& c : line)
+        if (c == '\n' || c == '\r')
+            c = ' ';
+    std::fprintf(stderr, "%s\n", line.c_str());
+}
+
+} // namespace teedesk::cli

@@ -3,6 +3,7 @@
 // message boxes, the page's last-seen connection state and the transfer lock. The window
 // program, the CLI and the tests each implement it.
 
+#include <cstdint>
 #include <string>
 
 namespace teedesk {
@@ -28,6 +29,15 @@ public:
     // Page button back to its connected pair and enabled, Exit and Close enabled,
     // and the busy flag cleared last.
     virtual void UnlockTransfer() = 0;
+    // Bytes moved so far of the whole transfer, after each block; for the CLI's bar.
+    virtual void ReportBytes(uint64_t /*done*/, uint64_t /*total*/) {}
+};
+
+// What a worker procedure tells its caller; the window shows only the messages and the bar.
+struct TransferResult {
+    bool completed = false;
+    // Why a stop showed no message, in one English line; empty when completed or a message said it.
+    std::string reason;
 };
 
 // The texts the workers and pages share.

@@ -112,6 +112,8 @@ void VhidDevice::ServeLoop()
         }
         if (polls[0].revents)
             break;
+        // Only the connections polled this round; one accepted below waits for the next.
+        const size_t polled = connections.size();
         if (polls[1].revents & POLLIN) {
             const int fd = accept4(listenFd_, nullptr, nullptr, SOCK_CLOEXEC);
             if (fd >= 0) {
@@ -122,7 +124,7 @@ void VhidDevice::ServeLoop()
             }
         }
         // Walk backwards so that dropping a connection keeps the poll indices valid.
-        for (size_t i = connections.size(); i-- > 0;) {
+        for (size_t i = polled; i-- > 0;) {
             const short events = polls[i + 2].revents;
             if (!events)
                 continue;

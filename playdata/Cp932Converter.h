@@ -1,0 +1,35 @@
+#pragma once
+// Code page 932 bytes to UTF-8 through ICU. One converter serves every line of a file;
+// it is not shared between threads.
+
+#include <array>
+#include <string>
+#include <string_view>
+#include <vector>
+
+struct UConverter;
+
+namespace teedesk {
+
+class Cp932Converter {
+public:
+    Cp932Converter();
+    ~Cp932Converter();
+
+    Cp932Converter(const Cp932Converter&) = delete;
+    Cp932Converter& operator=(const Cp932Converter&) = delete;
+
+    // False when ICU has no code page 932 table.
+    bool isOpen() const { return converter_ != nullptr; }
+
+    // Appends the UTF-8 form of `text`; bytes not valid in code page 932 become U+FFFD.
+    bool AppendUtf8(std::string_view text, std::string& out);
+
+private:
+    UConverter* converter_ = nullptr;
+    // Bytes below 0x80 that the table maps to themselves: such lines are copied as they are.
+    std::array<bool, 128> identity_{};
+    std::vector<char16_t> utf16_;
+};
+
+} // namespace teedesk

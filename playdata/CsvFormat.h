@@ -1,0 +1,38 @@
+#pragma once
+// The few printf conversions the CSV lines use, written without the C locale's say:
+// "%d", "%02d", "%04d" and "%lf" (six decimals, always a point).
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace teedesk {
+
+// As "%0<minDigits>d" would print it.
+void AppendDecimal(std::string& out, int64_t value, int minDigits = 1);
+// As "%lf" prints it in the C locale.
+void AppendFixed6(std::string& out, double value);
+
+// "<text>", nothing inside escaped.
+inline void AppendField(std::string& out, std::string_view text)
+{
+    out += '"';
+    out.append(text);
+    out += '"';
+}
+
+inline void AppendDecimalField(std::string& out, int64_t value, int minDigits = 1)
+{
+    out += '"';
+    AppendDecimal(out, value, minDigits);
+    out += '"';
+}
+
+inline void AppendFixed6Field(std::string& out, double value)
+{
+    out += '"';
+    AppendFixed6(out, value);
+    out += '"';
+}
+
+} // namespace teedesk

@@ -68,10 +68,13 @@ TransferResult DownloadLocked(DeviceLink& link, const std::string& path, uint32_
         const std::optional<uint32_t> byteCount = link.OpeningExchange(Command::Session, index, 0);
         const bool read = byteCount && *byteCount <= kMaxSessionBytes &&
                           ReadSession(link, *byteCount, buffer, host, seams.deviceConnected);
-        if (read && WriteSession(file, index, std::span<const uint8_t>(buffer.data(), *byteCount)))
+        if (read && WriteSession(file, index, std::span<const uint8_t>(buffer.data(), *byteCount))) {
             ++summary.sessionsWritten;
-        else
-            summary.sessionsLeftOut.push_back(index);
+            continue;
+        }
+        summary.sessionsLeftOut.push_back(index);
+        if (read)
+            summary.writeFailed = true;
     }
 
     host.SetProgressText(kTextCompleted);

@@ -3,6 +3,7 @@
 #include "ConnectionState.h"
 #include "ConnectionWatcher.h"
 #include "HidapiBackend.h"
+#include "PrivateBus.h"
 #include "VhidBackend.h"
 
 #include <chrono>
@@ -11,7 +12,14 @@
 
 namespace teedesk::cli {
 
+namespace {
+// The rounds a simulated watch holds: always the same, so runs can be compared.
+constexpr uint32_t kSimulatedSeed = 20160512;
+constexpr int kSimulatedRounds = 3;
+} // namespace
+
 struct CliContext::Devices {
+    std::unique_ptr<sim::PrivateBus> bus; // first, so it goes last: after the backend and the link
     std::unique_ptr<HidBackend> backend;
     std::unique_ptr<DeviceLink> link;
     std::unique_ptr<ConnectionWatcher> watcher;
@@ -39,8 +47,22 @@ HidBackend* CliContext::backend()
     if (devices_->backend)
         return devices_->backend.get();
     if (!options_.simulateModel.empty()) {
-        std::fprintf(stderr, "--simulate is not available in this build\n");
-        return nullptr;
+        const std::optional<uint16_t> model = ParseModel(options_.simulateModel);
+        if (!model) {
+            std::fprintf(stderr, "unknown model '%s' for --simulate (pin, bandF, bandA, 0, 1, 2)\n",
+                         options_.simulateModel.c_str());
+            return nullptr;
+        }
+        sim::WatchOptions watch;
+        watch.modelIndex = *model;
+        watch.sessions = sim::GenerateSessions(kSimulatedSeed, kSimulatedRounds, *model);
+        devices_->bus = std::make_unique<sim::PrivateBus>(std::move(watch));
+        if (!devices_->bus->ok()) {
+            std::fprintf(stderr, "cannot start the simulated watch in /tmp\n");
+            return nullptr;
+        }
+        devices_->backend = std::make_unique<VhidBackend>(devices_->bus->directory());
+        return devices_->backend.get();
     }
     if (!options_.hidDirectory.empty())
         devices_->backend = std::make_unique<VhidBackend>(options_.hidDirectory);

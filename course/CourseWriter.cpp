@@ -20,9 +20,23 @@ TransferResult WriteWhileLocked(DeviceLink& link, const std::string& path, Trans
         host.ShowMessage(CoursePrepareMessage(status), kCaptionError, MessageIcon::Error);
         return {};
     }
+    return SendCourseImage(link, image.data(), image.bufferSize(), image.size(), host);
+}
 
-    const uint32_t size = image.size();
+} // namespace
+
+int BlockProgress(uint64_t block, uint32_t size)
+{
+    // In 64 bits: 25600 * i leaves 32 bits behind for the last blocks of large images.
+    return size == 0 ? 0 : static_cast<int>(25600 * block / size);
+}
+
+TransferResult SendCourseImage(DeviceLink& link, const uint8_t* image, size_t bufferSize, uint32_t size,
+                               TransferHost& host)
+{
     const uint64_t blocks = (uint64_t{size} + kBlockSize - 1) / kBlockSize;
+    if (size == 0 || bufferSize < blocks * kBlockSize)
+        return {false, "the course image is empty or its buffer is short"};
     if (!link.OpeningExchange(Command::Course, 0, size))
         return {false, "the watch did not answer the opening exchange"};
 
@@ -31,22 +45,19 @@ TransferResult WriteWhileLocked(DeviceLink& link, const std::string& path, Trans
             host.ShowMessage(kTextDeviceRemoved, kCaptionError, MessageIcon::Error);
             return {};
         }
-        // The buffer holds S + 256 bytes, so the last block is read whole.
-        const uint8_t* source = image.data() + i * kBlockSize;
+        const uint8_t* source = image + i * kBlockSize;
         bool written = false;
         for (int attempt = 0; attempt < kBlockAttempts && !written; ++attempt)
             written = link.WriteBlock(Command::Course, source, static_cast<uint32_t>(i));
         if (!written)
             return {false, "the watch did not accept block " + std::to_string(i) + " of the course image"};
-        host.SetProgressPos(static_cast<int>(25600 * i / size));
+        host.SetProgressPos(BlockProgress(i, size));
         host.ReportBytes(std::min<uint64_t>((i + 1) * kBlockSize, size), size);
     }
     host.SetProgressPos(100);
     host.SetProgressText(kTextCompleted);
     return {true, {}};
 }
-
-} // namespace
 
 std::string CoursePrepareMessage(CoursePrepareStatus status)
 {

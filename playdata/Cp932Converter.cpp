@@ -41,19 +41,19 @@ Cp932Converter::~Cp932Converter()
         ucnv_close(converter_);
 }
 
+bool Cp932Converter::IsPlain(std::string_view text) const
+{
+    bool plain = true;
+    for (const char c : text)
+        plain &= identity_[static_cast<unsigned char>(c)];
+    return plain;
+}
+
 bool Cp932Converter::AppendUtf8(std::string_view text, std::string& out)
 {
     if (!converter_)
         return false;
-    bool plain = true;
-    for (const char c : text) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (byte >= 0x80 || !identity_[byte]) {
-            plain = false;
-            break;
-        }
-    }
-    if (plain) {
+    if (IsPlain(text)) {
         out.append(text);
         return true;
     }

@@ -22,13 +22,15 @@ public:
     // False when ICU has no code page 932 table.
     bool isOpen() const { return converter_ != nullptr; }
 
+    // True when the UTF-8 form of `text` is `text` itself.
+    bool IsPlain(std::string_view text) const;
     // Appends the UTF-8 form of `text`; bytes not valid in code page 932 become U+FFFD.
     bool AppendUtf8(std::string_view text, std::string& out);
 
 private:
     UConverter* converter_ = nullptr;
-    // Bytes below 0x80 that the table maps to themselves: such lines are copied as they are.
-    std::array<bool, 128> identity_{};
+    // Bytes that the table maps to themselves, all below 0x80: such lines are copied as they are.
+    std::array<bool, 256> identity_{};
     std::vector<char16_t> utf16_;
 };
 

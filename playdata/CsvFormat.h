@@ -21,18 +21,8 @@ inline void AppendField(std::string& out, std::string_view text)
     out += '"';
 }
 
-inline void AppendDecimalField(std::string& out, int64_t value, int minDigits = 1)
-{
-    out += '"';
-    AppendDecimal(out, value, minDigits);
-    out += '"';
-}
-
-inline void AppendFixed6Field(std::string& out, double value)
-{
-    out += '"';
-    AppendFixed6(out, value);
-    out += '"';
-}
+// "<decimal>" and "<%lf>" as whole fields.
+void AppendDecimalField(std::string& out, int64_t value, int minDigits = 1);
+void AppendFixed6Field(std::string& out, double value);
 
 } // namespace teedesk

@@ -16,26 +16,45 @@ bool WriteOrClose(CsvWriter& file, std::string_view line)
     return false;
 }
 
-void AppendDate(std::string& line, PackedDateTime time, char separator)
+// Every field of a packed time has at most two digits, the year exactly four, so "%02d"
+// and "%04d" come out at fixed widths.
+char* PutTwo(char* p, int value)
 {
-    line += '"';
-    AppendDecimal(line, time.year(), 2);
-    line += separator;
-    AppendDecimal(line, time.month(), 2);
-    line += separator;
-    AppendDecimal(line, time.day(), 2);
-    line += '"';
+    p[0] = static_cast<char>('0' + value / 10);
+    p[1] = static_cast<char>('0' + value % 10);
+    return p + 2;
 }
 
+char* PutYear(char* p, int year) { return PutTwo(PutTwo(p, year / 100), year % 100); }
+
+// "YYYY<sep>MM<sep>DD" in quotes.
+void AppendDate(std::string& line, PackedDateTime time, char separator)
+{
+    char text[12];
+    char* p = text;
+    *p++ = '"';
+    p = PutYear(p, time.year());
+    *p++ = separator;
+    p = PutTwo(p, time.month());
+    *p++ = separator;
+    p = PutTwo(p, time.day());
+    *p++ = '"';
+    line.append(text, p);
+}
+
+// "hh:mm:ss" in quotes.
 void AppendTime(std::string& line, PackedDateTime time)
 {
-    line += '"';
-    AppendDecimal(line, time.hour(), 2);
-    line += ':';
-    AppendDecimal(line, time.minute(), 2);
-    line += ':';
-    AppendDecimal(line, time.second(), 2);
-    line += '"';
+    char text[10];
+    char* p = text;
+    *p++ = '"';
+    p = PutTwo(p, time.hour());
+    *p++ = ':';
+    p = PutTwo(p, time.minute());
+    *p++ = ':';
+    p = PutTwo(p, time.second());
+    *p++ = '"';
+    line.append(text, p);
 }
 
 constexpr std::string_view kGpsColumns =
@@ -58,16 +77,15 @@ bool WriteGpsSection(CsvSessionState& state, CsvWriter& file, std::span<const ui
     if (!state.gpsHeaderWritten) {
         state.gpsHeaderWritten = true;
         const PackedDateTime start = view.startTime();
-        line.clear();
-        line += '"';
-        AppendDecimal(line, start.year(), 4);
-        AppendDecimal(line, start.month(), 2);
-        AppendDecimal(line, start.day(), 2);
-        line += '_';
-        AppendDecimal(line, start.hour(), 2);
-        AppendDecimal(line, start.minute(), 2);
-        AppendDecimal(line, start.second(), 2);
-        line += "\",";
+        char stamp[17];
+        char* p = stamp;
+        *p++ = '"';
+        p = PutTwo(PutTwo(PutYear(p, start.year()), start.month()), start.day());
+        *p++ = '_';
+        p = PutTwo(PutTwo(PutTwo(p, start.hour()), start.minute()), start.second());
+        *p++ = '"';
+        line.assign(stamp, p);
+        line += ',';
         AppendField(line, header.GolfCourseName());
         line += "\n\"GPS\"\n";
         if (!WriteOrClose(file, line) || !WriteOrClose(file, kGpsColumns))

@@ -1,0 +1,7 @@
+#include "CTeeDeskApp.h"
+
+int main(int argc, char** argv)
+{
+    CTeeDeskApp app(argc, argv);
+    return app.Run();
+}

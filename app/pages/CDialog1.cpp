@@ -1,0 +1,3 @@
+#include "CDialog1.h"
+
+CDialog1::CDialog1(QWidget* parent) : QWidget(parent) {}

@@ -36,7 +36,6 @@ void ConnectionWatcher::Run()
         detectEvent_.Wait(limit); // a signal and a time-out are treated alike
         if (stop_)
             break;
-        ++checks_;
         if (link_.Discover() && link_.Identify()) {
             deviceConnected_ = 1;
             limit.reset(); // connected: sleep until woken
@@ -44,6 +43,8 @@ void ConnectionWatcher::Run()
             deviceConnected_ = 0;
             limit = pollPeriod_;
         }
+        ++checks_; // counted once its outcome is in the flag
+
     }
 }
 

@@ -27,7 +27,7 @@ public:
     // Asks the thread to stop and joins it; the link may be destroyed afterwards.
     void Stop();
 
-    // How many discovery checks have run (for tests that watch the thread's activity).
+    // How many checks have completed, their outcome already in the flag (for tests).
     int checks() const { return checks_; }
 
 private:

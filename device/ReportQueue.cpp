@@ -50,10 +50,9 @@ HidReadResult ReportQueue::Pop(std::span<uint8_t> out, std::chrono::milliseconds
 {
     std::unique_lock lock(mutex_);
     condition_.wait_for(lock, limit, [this] { return failed_ || count_ > 0; });
-    if (failed_)
-        return {HidReadStatus::Failed, 0};
+    // Reports that arrived before the connection ended are still delivered.
     if (count_ == 0)
-        return {HidReadStatus::TimedOut, 0};
+        return {failed_ ? HidReadStatus::Failed : HidReadStatus::TimedOut, 0};
     const size_t size = sizes_[head_];
     const size_t copied = std::min({size, kSlotSize, out.size()});
     std::memcpy(out.data(), slots_[head_].data(), copied);

@@ -21,7 +21,8 @@ public:
 
     // Appends one report; when full, the oldest is dropped.
     void Push(const uint8_t* data, size_t count);
-    // The connection is gone or closed: waiters wake, every later Pop fails.
+    // The connection is gone or closed: waiters wake; once the queued reports are taken,
+    // every later Pop fails.
     void Fail();
     bool failed() const;
     void Clear();

@@ -43,7 +43,8 @@ void Merge(AreaBoundsEntry& area, const CourseRecord& course)
 
 void CourseImage::Release()
 {
-    std::vector<uint8_t>().swap(buffer_);
+    buffer_.reset();
+    bufferSize_ = 0;
     size_ = 0;
 }
 
@@ -173,7 +174,9 @@ bool CourseImage::BuildFrom(CourseSource& source, uint16_t modelIndex)
     const uint64_t bound = positive - negative;
     if (bound < dataStart || bound > kU32Max)
         return false;
-    buffer_.assign(static_cast<size_t>(bound) + kBlockSize, 0);
+    // Every byte below D + m is written below; the rest is zeroed once the data is placed.
+    bufferSize_ = static_cast<size_t>(bound) + kBlockSize;
+    buffer_.reset(new uint8_t[bufferSize_]);
 
     // First name entry of each identifier; a second block with the same identifier is refused,
     // since it would leave another entry pointing at source offsets.
@@ -183,31 +186,33 @@ bool CourseImage::BuildFrom(CourseSource& source, uint16_t modelIndex)
     std::vector<bool> placed(courseCount, false);
 
     // Placement pass.
+    // Blocks are converted straight into place: the image's free room serves as the staging
+    // buffer, which saves a copy of every block.
     std::unique_ptr<uint8_t[]> block(new uint8_t[kMaxBlockLength]);
-    std::unique_ptr<uint8_t[]> staging(new uint8_t[kMaxBlockLength]);
     uint64_t m = 0;
     for (const CourseRecord& course : courses) {
         if (!reader.ReadBlock(course, block.get()))
             return false;
-        const auto length =
-            ConvertCourseBlock(block.get(), course.blockLength, modelIndex, staging.get(), kMaxBlockLength);
+        uint8_t* target = buffer_.get() + dataStart + m;
+        const size_t room = static_cast<size_t>(std::min<uint64_t>(kMaxBlockLength, bound - dataStart - m));
+        // Overlapping regions would outgrow the bound: then the room runs out.
+        const auto length = ConvertCourseBlock(block.get(), course.blockLength, modelIndex, target, room);
         if (!length)
             return false;
         const int32_t found = entryOfId[ReadU16Le(block.get())];
         if (found == kNoEntry || placed[static_cast<size_t>(found)])
             return false;
-        if (*length > bound - dataStart - m) // overlapping regions would outgrow the bound
-            return false;
         const auto i = static_cast<size_t>(found);
         placed[i] = true;
         courseNames[i].dataOffset = courseBounds[i].dataOffset = static_cast<uint32_t>(m);
         courseNames[i].dataLength = courseBounds[i].dataLength = static_cast<uint32_t>(*length);
-        std::memcpy(buffer_.data() + dataStart + m, staging.get(), *length);
         m += *length;
     }
 
+    std::memset(buffer_.get() + dataStart + m, 0, bufferSize_ - dataStart - m);
+
     // Header and tables.
-    uint8_t* image = buffer_.data();
+    uint8_t* image = buffer_.get();
     const uint64_t nameTable = kImageHeaderSize + 24 * courseCount;
     const uint64_t areaBoundsTable = kImageHeaderSize + 84 * courseCount;
     const uint64_t areaIndexTable = areaBoundsTable + 20 * slotCount;

@@ -3,9 +3,10 @@
 
 #include "CourseSource.h"
 
+#include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
-#include <vector>
 
 namespace teedesk {
 
@@ -21,15 +22,16 @@ public:
 
     // The image, S bytes; the buffer behind it is zero-filled and at least S + 256 bytes long,
     // so the last 256-byte block can always be read whole.
-    uint8_t* data() { return buffer_.data(); }
-    const uint8_t* data() const { return buffer_.data(); }
+    uint8_t* data() { return buffer_.get(); }
+    const uint8_t* data() const { return buffer_.get(); }
     uint32_t size() const { return size_; }
-    size_t bufferSize() const { return buffer_.size(); }
+    size_t bufferSize() const { return bufferSize_; }
 
 private:
     bool BuildFrom(CourseSource& source, uint16_t modelIndex);
 
-    std::vector<uint8_t> buffer_;
+    std::unique_ptr<uint8_t[]> buffer_;
+    size_t bufferSize_ = 0;
     uint32_t size_ = 0;
 };
 

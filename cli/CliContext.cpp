@@ -3,7 +3,9 @@
 #include "ConnectionState.h"
 #include "ConnectionWatcher.h"
 #include "HidapiBackend.h"
+#include "PermissionHint.h"
 #include "PrivateBus.h"
+#include "RecordingBackend.h"
 #include "VhidBackend.h"
 
 #include <chrono>
@@ -21,6 +23,8 @@ constexpr int kSimulatedRounds = 3;
 struct CliContext::Devices {
     std::unique_ptr<sim::PrivateBus> bus; // first, so it goes last: after the backend and the link
     std::unique_ptr<HidBackend> backend;
+    std::unique_ptr<RecordingBackend> recorder; // wraps `backend` with --record
+    HidBackend* active = nullptr;
     std::unique_ptr<DeviceLink> link;
     std::unique_ptr<ConnectionWatcher> watcher;
 };
@@ -39,19 +43,36 @@ CliContext::~CliContext()
     g_bDeviceConnected = 0;
     devices_->watcher.reset();
     devices_->link.reset();
+    devices_->recorder.reset();
     devices_->backend.reset();
 }
 
 HidBackend* CliContext::backend()
 {
-    if (devices_->backend)
-        return devices_->backend.get();
+    if (devices_->active)
+        return devices_->active;
+    if (!CreateBackend())
+        return nullptr;
+    devices_->active = devices_->backend.get();
+    if (!options_.recordPath.empty()) {
+        devices_->recorder = RecordingBackend::Create(*devices_->backend, options_.recordPath);
+        if (!devices_->recorder) {
+            std::fprintf(stderr, "cannot create the record file %s\n", options_.recordPath.c_str());
+            return nullptr;
+        }
+        devices_->active = devices_->recorder.get();
+    }
+    return devices_->active;
+}
+
+bool CliContext::CreateBackend()
+{
     if (!options_.simulateModel.empty()) {
         const std::optional<uint16_t> model = ParseModel(options_.simulateModel);
         if (!model) {
             std::fprintf(stderr, "unknown model '%s' for --simulate (pin, bandF, bandA, 0, 1, 2)\n",
                          options_.simulateModel.c_str());
-            return nullptr;
+            return false;
         }
         sim::WatchOptions watch;
         watch.modelIndex = *model;
@@ -59,16 +80,16 @@ HidBackend* CliContext::backend()
         devices_->bus = std::make_unique<sim::PrivateBus>(std::move(watch));
         if (!devices_->bus->ok()) {
             std::fprintf(stderr, "cannot start the simulated watch in /tmp\n");
-            return nullptr;
+            return false;
         }
         devices_->backend = std::make_unique<VhidBackend>(devices_->bus->directory());
-        return devices_->backend.get();
+        return true;
     }
     if (!options_.hidDirectory.empty())
         devices_->backend = std::make_unique<VhidBackend>(options_.hidDirectory);
     else
         devices_->backend = std::make_unique<HidapiBackend>();
-    return devices_->backend.get();
+    return true;
 }
 
 DeviceLink* CliContext::ConnectedLink()
@@ -85,6 +106,7 @@ DeviceLink* CliContext::ConnectedLink()
     DeviceLink& link = *devices_->link;
     link.SetDeviceFilter(options_.devicePath);
     g_pDeviceLink = &link;
+    // Removals are handled on the backend's notice thread: everything they touch is guarded.
     link.RegisterDeviceNotifications([&link](const std::string& path) {
         HandleDeviceRemoval(link, path, g_hDetectEvent, g_bDeviceConnected);
     });
@@ -95,7 +117,12 @@ DeviceLink* CliContext::ConnectedLink()
     const auto deadline = std::chrono::steady_clock::now() +
                           std::chrono::duration_cast<std::chrono::steady_clock::duration>(
                               std::chrono::duration<double>(options_.waitSeconds));
+    bool hinted = false;
     while (g_bDeviceConnected == 0) {
+        if (!hinted && link.lastOpenError() == HidOpenError::AccessDenied) {
+            PrintMessage(PermissionHint(link.lastOpenFailurePath()));
+            hinted = true;
+        }
         if (std::chrono::steady_clock::now() >= deadline) {
             std::fprintf(stderr, "no watch connected within %g seconds\n", options_.waitSeconds);
             return nullptr;

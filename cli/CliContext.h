@@ -41,6 +41,8 @@ public:
     DeviceLink* ConnectedLink();
 
 private:
+    bool CreateBackend();
+
     struct Devices;
     GlobalOptions options_;
     std::unique_ptr<Devices> devices_;

@@ -1,5 +1,6 @@
 #include "CliContext.h"
 #include "Commands.h"
+#include "DeviceModel.h"
 
 #include <CLI/CLI.hpp>
 
@@ -44,6 +45,11 @@ int main(int argc, char** argv)
         return app.exit(version);
     } catch (const CLI::ParseError& error) {
         app.exit(error);
+        return kExitUsage;
+    }
+    if (!options.simulateModel.empty() && !teedesk::ParseModel(options.simulateModel)) {
+        std::fprintf(stderr, "--simulate: unknown model '%s' (pin, bandF, bandA or 0, 1, 2)\n",
+                     options.simulateModel.c_str());
         return kExitUsage;
     }
     if (!options.hidDirectory.empty() && !options.simulateModel.empty()) {

@@ -42,6 +42,7 @@ bool DeviceLink::Discover()
         if (!opened.handle) {
             std::lock_guard lock(stateMutex_);
             lastOpenError_ = opened.error;
+            lastOpenFailurePath_ = path;
             continue; // held by another program, or no access
         }
         std::lock_guard lock(stateMutex_);
@@ -110,6 +111,12 @@ HidOpenError DeviceLink::lastOpenError() const
 {
     std::lock_guard lock(stateMutex_);
     return lastOpenError_;
+}
+
+std::string DeviceLink::lastOpenFailurePath() const
+{
+    std::lock_guard lock(stateMutex_);
+    return lastOpenFailurePath_;
 }
 
 std::shared_ptr<HidHandle> DeviceLink::CurrentHandle() const

@@ -46,6 +46,7 @@ public:
     std::string devicePath() const;
     // Why the last discovery could not open a matching interface (None when it did or found none).
     HidOpenError lastOpenError() const;
+    std::string lastOpenFailurePath() const;
 
     // Opening exchange of a transfer: phase 1, the argument, the first payload word.
     // Returns the reply's first payload word, or nothing when the exchange failed.
@@ -73,6 +74,7 @@ private:
     std::string devicePath_;
     std::string filter_;
     HidOpenError lastOpenError_ = HidOpenError::None;
+    std::string lastOpenFailurePath_;
     std::atomic<bool> isOpen_{false};
 
     std::mutex exchangeMutex_; // one exchange at a time: request_, reply_, the reports, commandCode_

@@ -5,6 +5,7 @@
 #include "FileCourseSource.h"
 
 #include <algorithm>
+#include <new>
 
 namespace teedesk {
 
@@ -98,7 +99,12 @@ TransferResult WriteCourseImage(DeviceLink& link, const std::string& path, Trans
     // Locked before the build rather than after it: while the image is built, no other
     // operation may start on the link, nor the page or the program close under the worker.
     host.LockTransfer();
-    TransferResult result = WriteWhileLocked(link, path, host);
+    TransferResult result;
+    try {
+        result = WriteWhileLocked(link, path, host);
+    } catch (const std::bad_alloc&) {
+        result = {false, "out of memory while writing the course image"};
+    }
     host.UnlockTransfer(); // the image is already released
     return result;
 }

@@ -19,6 +19,8 @@
 #include <QKeyEvent>
 #include <QPushButton>
 
+#include <mutex>
+
 const char* const CTeeDeskDlg::kCaption = "Dravik LINKORA for LKR-Pin,LK-Band F,LK-Band A";
 
 namespace {
@@ -29,9 +31,10 @@ const char* const kTabCaptions[] = {"プレーデータ", "コースデータ", 
 
 } // namespace
 
-// Removal notices arrive on a thread of the backend's; they are carried to the user-interface
-// thread, where `dialog` is read and cleared, so a notice late at shutdown finds no dialog.
+// Removal notices arrive on a thread of the backend's and are posted to the dialog from there;
+// the dialog clears `dialog` before it goes, so a late notice finds nothing to post to.
 struct CTeeDeskDlg::RemovalRelay {
+    std::mutex mutex;
     CTeeDeskDlg* dialog = nullptr;
 };
 
@@ -151,13 +154,12 @@ void CTeeDeskDlg::StartDeviceLink(teedesk::HidBackend& backend, const std::strin
     m_relay = std::make_shared<RemovalRelay>();
     m_relay->dialog = this;
     m_link->RegisterDeviceNotifications([relay = m_relay](const std::string& path) {
-        QMetaObject::invokeMethod(
-            qApp,
-            [relay, path] {
-                if (relay->dialog)
-                    relay->dialog->OnDeviceRemoval(path);
-            },
-            Qt::QueuedConnection);
+        // Posted while the dialog is known to exist; a notice still queued when it goes is
+        // dropped with it.
+        const std::lock_guard lock(relay->mutex);
+        if (relay->dialog)
+            QMetaObject::invokeMethod(relay->dialog, "OnDeviceRemovalQueued", Qt::QueuedConnection,
+                                      Q_ARG(QString, QString::fromStdString(path)));
     });
 
     m_watcher = std::make_unique<teedesk::ConnectionWatcher>(*m_link, g_hDetectEvent, g_bDeviceConnected);
@@ -165,15 +167,18 @@ void CTeeDeskDlg::StartDeviceLink(teedesk::HidBackend& backend, const std::strin
     g_hDetectEvent.Signal(); // the first check at once
 }
 
-void CTeeDeskDlg::OnDeviceRemoval(const std::string& path)
+void CTeeDeskDlg::OnDeviceRemovalQueued(const QString& path)
 {
-    teedesk::HandleDeviceRemoval(*m_link, path, g_hDetectEvent, g_bDeviceConnected);
+    if (m_link)
+        teedesk::HandleDeviceRemoval(*m_link, path.toStdString(), g_hDetectEvent, g_bDeviceConnected);
 }
 
 void CTeeDeskDlg::StopDeviceLink()
 {
-    if (m_relay)
+    if (m_relay) {
+        const std::lock_guard lock(m_relay->mutex);
         m_relay->dialog = nullptr;
+    }
     if (m_link)
         m_link->RegisterDeviceNotifications({});
     // The watcher is joined before the link goes, so it never touches a destroyed link.

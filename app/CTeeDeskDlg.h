@@ -55,6 +55,10 @@ public slots:
     void SetExitEnabled(bool enabled);
     void SetCloseEnabled(bool enabled);
 
+private slots:
+    // Device-change handling, on this thread, for a removal the backend reported.
+    void OnDeviceRemovalQueued(const QString& path);
+
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
@@ -65,7 +69,6 @@ private:
     void OnSelChanged(int index);
     void StartDeviceLink(teedesk::HidBackend& backend, const std::string& devicePath);
     void StopDeviceLink();
-    void OnDeviceRemoval(const std::string& path);
 
     QIcon m_hIcon;
     CDialog1* m_dlg1 = nullptr;

@@ -14,7 +14,7 @@ namespace teedesk::tools {
 struct FirmwareRecipe {
     FirmwareKind kind = FirmwareKind::Main;
     // Boot, Main and Font: the tag goes where this address places it.
-    uint32_t tagAddress = 0x10004;
+    uint32_t tagAddress = 0x10010;
     // Image version bytes after the tag (left out where they would overwrite the tag address).
     int8_t versionMajor = 1;
     int8_t versionMinor = 0;

@@ -14,7 +14,7 @@ constexpr size_t kBufferSize = 64 * 1024;
 
 std::unique_ptr<CsvFile> CsvFile::Create(const std::string& path, std::string* error)
 {
-    const int descriptor = ::open(path.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    const int descriptor = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
     if (descriptor < 0) {
         if (error)
             *error = std::strerror(errno);

@@ -12,7 +12,8 @@ namespace teedesk {
 
 class CsvFile final : public CsvOutput {
 public:
-    // Created anew for reading and writing; an existing file is truncated.
+    // Created anew, write-only (read access would keep a pipe from ever reporting that its
+    // reader left); an existing file is truncated.
     // Null, with the system's reason in `error`, when it can't be created.
     static std::unique_ptr<CsvFile> Create(const std::string& path, std::string* error = nullptr);
 

@@ -8,6 +8,9 @@
 #include "DeviceLink.h"
 #include "DialogUnits.h"
 #include "Pictures.h"
+#include "SystemFileDialogs.h"
+#include "SystemMessageBoxes.h"
+#include "TransferRunner.h"
 #include "UiFont.h"
 #include "pages/CDialog1.h"
 #include "pages/CDialog2.h"
@@ -41,7 +44,8 @@ struct CTeeDeskDlg::RemovalRelay {
 CTeeDeskDlg::CTeeDeskDlg(teedesk::HidBackend& backend, const std::string& devicePath, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                           Qt::WindowCloseButtonHint),
-      m_hIcon(ApplicationIcon())
+      m_hIcon(ApplicationIcon()), m_systemFileDialogs(std::make_unique<SystemFileDialogs>()),
+      m_systemMessageBoxes(std::make_unique<SystemMessageBoxes>())
 {
     setWindowTitle(QString::fromUtf8(kCaption));
     setFixedSize(DialogUnitsToPixels(kTemplateSize));
@@ -65,6 +69,7 @@ CTeeDeskDlg::CTeeDeskDlg(teedesk::HidBackend& backend, const std::string& device
     connect(m_btnExit, &QPushButton::clicked, this, &QDialog::reject);
 
     // Created in the template order; they are children of the page strip.
+    m_runner = std::make_unique<TransferRunner>(*this);
     m_dlg1 = new CDialog1(m_tab);
     m_dlg2 = new CDialog2(m_tab);
     m_dlg5 = new CDialog5(m_font, m_tab);
@@ -93,7 +98,22 @@ CTeeDeskDlg::CTeeDeskDlg(teedesk::HidBackend& backend, const std::string& device
 
 CTeeDeskDlg::~CTeeDeskDlg()
 {
+    // A running worker still uses the link and the pages.
+    m_runner->Shutdown();
     StopDeviceLink();
+}
+
+void CTeeDeskDlg::SetDialogs(FileDialogs* fileDialogs, MessageBoxes* messageBoxes)
+{
+    m_fileDialogs = fileDialogs;
+    m_messageBoxes = messageBoxes;
+}
+
+void CTeeDeskDlg::SetPageTimerPeriod(std::chrono::milliseconds period)
+{
+    m_dlg1->SetTimerPeriod(period);
+    m_dlg2->SetTimerPeriod(period);
+    m_dlg6->SetTimerPeriod(period);
 }
 
 QWidget* CTeeDeskDlg::page(int index) const

@@ -6,6 +6,7 @@
 #include <QFont>
 #include <QIcon>
 #include <array>
+#include <chrono>
 #include <memory>
 #include <string>
 
@@ -15,7 +16,10 @@ class CDialog5;
 class CDialog6;
 class CTabCtrl;
 class CTextProgressCtrl;
+class FileDialogs;
+class MessageBoxes;
 class QPushButton;
+class TransferRunner;
 
 namespace teedesk {
 class ConnectionWatcher;
@@ -50,6 +54,16 @@ public:
 
     bool closeEnabled() const { return m_bCloseEnabled; }
 
+    // The one runner of the operation pages' workers.
+    TransferRunner& runner() const { return *m_runner; }
+    // The dialogs the pages show; tests and the screenshot run put in their own (not owned;
+    // null gives the system's back).
+    FileDialogs& fileDialogs() const { return m_fileDialogs ? *m_fileDialogs : *m_systemFileDialogs; }
+    MessageBoxes& messageBoxes() const { return m_messageBoxes ? *m_messageBoxes : *m_systemMessageBoxes; }
+    void SetDialogs(FileDialogs* fileDialogs, MessageBoxes* messageBoxes);
+    // The period of the operation pages' connection timers.
+    void SetPageTimerPeriod(std::chrono::milliseconds period);
+
 public slots:
     // The transfer lock switches these off and on again.
     void SetExitEnabled(bool enabled);
@@ -81,7 +95,13 @@ private:
     QFont m_font;
     bool m_bCloseEnabled = true;
 
+    std::unique_ptr<FileDialogs> m_systemFileDialogs;
+    std::unique_ptr<MessageBoxes> m_systemMessageBoxes;
+    FileDialogs* m_fileDialogs = nullptr;
+    MessageBoxes* m_messageBoxes = nullptr;
+
     std::unique_ptr<teedesk::DeviceLink> m_link;
     std::unique_ptr<teedesk::ConnectionWatcher> m_watcher;
     std::shared_ptr<RemovalRelay> m_relay;
+    std::unique_ptr<TransferRunner> m_runner;
 };

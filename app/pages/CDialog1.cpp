@@ -1,3 +1,64 @@
 #include "CDialog1.h"
 
-CDialog1::CDialog1(QWidget* parent) : QWidget(parent) {}
+#include "CTeeDeskDlg.h"
+#include "ConnectionState.h"
+#include "DialogUnits.h"
+#include "FileDialogs.h"
+#include "VersionText.h"
+#include "WindowTransferHost.h"
+#include "WriteFirmware.h"
+
+#include <QFile>
+#include <QLabel>
+
+const TransferPageValues CDialog1::kValues = {
+    {141, 140, 148, 153, 149, 142},
+    1124,
+    "\n LINKORAのファームウェアをアップデートします。\n アップデートには約1分かかります。\n"
+    " 書き込み中はUSBケーブルを抜かないでください。\n データが破損する恐れがあります。",
+};
+
+CDialog1::CDialog1(QWidget* parent) : TransferPage(kValues, parent), m_version(new QLabel(this))
+{
+    m_version->setGeometry(DialogUnitsToPixels(8, 14, 312, 11));
+    m_version->setFont(description()->font());
+}
+
+QList<FileFilter> CDialog1::Filters()
+{
+    return {{QStringLiteral("Bin Files(*.bin)"), QStringLiteral("*.bin")},
+            {QStringLiteral("All File(*.*)"), QStringLiteral("*.*")}};
+}
+
+void CDialog1::OnTimerWork()
+{
+    // A running transfer owns the link; the query waits until it is over.
+    if (m_bVersionShown != 0 || g_bDeviceConnected == 0 || g_bTransferBusy != 0)
+        return;
+    const std::optional<std::string> text = teedesk::QueryVersionText(mainDlg()->link());
+    if (!text)
+        return; // asked again at the next tick
+    m_version->setText(QString::fromStdString(*text));
+    m_bVersionShown = 1;
+}
+
+void CDialog1::OnDisconnected()
+{
+    m_version->clear();
+    m_bVersionShown = 0;
+}
+
+void CDialog1::OnStart()
+{
+    m_szFirmwarePath.clear();
+    const std::optional<QString> path =
+        fileDialogs().GetOpenFileName(this, QStringLiteral("開く"), Filters());
+    if (!path) {
+        RestoreButton();
+        return;
+    }
+    m_szFirmwarePath = *path;
+    StartWorker([file = QFile::encodeName(*path).toStdString()](WindowTransferHost& host) {
+        return teedesk::WriteFirmware(host.link(), file, host);
+    });
+}

@@ -15,6 +15,8 @@ void AddDeviceListCommand(CLI::App& app, CommandRunner& run);
 void AddFirmwareCommands(CLI::App& app, CommandRunner& run);
 void AddCourseCommands(CLI::App& app, CommandRunner& run);
 void AddPlayDataCommands(CLI::App& app, CommandRunner& run);
+// export, plot and stats: play data CSV files read back, no watch.
+void AddRoundCommands(CLI::App& app, CommandRunner& run);
 
 // A model option shared by the file commands: pin, bandF, bandA or 0, 1, 2.
 CLI::Option* AddModelOption(CLI::App& command, uint16_t& modelIndex);

@@ -34,6 +34,7 @@ int main(int argc, char** argv)
     AddFirmwareCommands(app, run);
     AddCourseCommands(app, run);
     AddPlayDataCommands(app, run);
+    AddRoundCommands(app, run);
 
     try {
         app.parse(argc, argv);

@@ -1,0 +1,2 @@
+teedesk_fuzz_target(fuzz_firmware FuzzFirmware.cpp)
+target_link_libraries(fuzz_firmware PRIVATE teedesk_firmware teedesk_firmwaremaker)

@@ -1,0 +1,2 @@
+teedesk_fuzz_target(fuzz_session FuzzSession.cpp)
+target_link_libraries(fuzz_session PRIVATE teedesk_playdata teedesk_sim)

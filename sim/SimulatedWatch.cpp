@@ -161,6 +161,7 @@ void SimulatedWatch::ClearRequests()
 
 void SimulatedWatch::OnReport(std::span<const uint8_t> report)
 {
+    const auto arrived = std::chrono::steady_clock::now();
     // A request the watch cannot frame is dropped unanswered, as a real one would.
     if (report.size() != kReportSize || report[0] != 0)
         return;
@@ -170,7 +171,7 @@ void SimulatedWatch::OnReport(std::span<const uint8_t> report)
         return;
 
     Reply reply = Answer(request);
-    if (reply.delay.count() > 0 && !SleepUnlessUnplugged(reply.delay))
+    if (reply.delay.count() > 0 && !SleepUnlessUnplugged(arrived + reply.delay))
         return; // pulled out while it was still working on the answer
     if (!reply.silent) {
         uint8_t out[kReportSize];
@@ -336,10 +337,23 @@ void SimulatedWatch::StoreComplete(uint8_t command, const std::vector<uint8_t>& 
         std::fprintf(stderr, "watch %s: cannot save %s\n", device_.path().c_str(), target.c_str());
 }
 
-bool SimulatedWatch::SleepUnlessUnplugged(std::chrono::milliseconds duration)
+bool SimulatedWatch::SleepUnlessUnplugged(std::chrono::steady_clock::time_point deadline)
 {
-    std::unique_lock lock(sleepMutex_);
-    return !sleepCondition_.wait_for(lock, duration, [this] { return unplugging_; });
+    // The reply is due at a fixed time after the request arrived, as on a real link: sleep
+    // until shortly before it and spin the rest, since a timed wait overshoots by a tenth of
+    // a millisecond or more, which would add up over a thousand blocks.
+    constexpr auto kSpin = std::chrono::microseconds(300);
+    {
+        std::unique_lock lock(sleepMutex_);
+        if (sleepCondition_.wait_until(lock, deadline - kSpin, [this] { return unplugging_; }))
+            return false;
+    }
+    while (std::chrono::steady_clock::now() < deadline) {
+        std::lock_guard lock(sleepMutex_);
+        if (unplugging_)
+            return false;
+    }
+    return true;
 }
 
 void SimulatedWatch::ControlLoop()

@@ -112,7 +112,7 @@ private:
     void ReceiveBlock(Transfer& transfer, uint8_t command, const CommandPacket& request);
     void StoreComplete(uint8_t command, const std::vector<uint8_t>& bytes) const;
     // False when the watch was unplugged during the wait.
-    bool SleepUnlessUnplugged(std::chrono::milliseconds duration);
+    bool SleepUnlessUnplugged(std::chrono::steady_clock::time_point deadline);
     void ControlLoop();
 
     const uint16_t modelIndex_;

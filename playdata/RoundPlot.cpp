@@ -21,6 +21,7 @@ constexpr double kScaleBand = 34;
 constexpr double kLegendRow = 19;
 constexpr double kTitleSize = 18;
 constexpr double kTextSize = 12;
+constexpr double kNorthBand = 60; // under the legend
 constexpr double kSmallestExtentMetres = 60; // a round of one spot still gets a sensible scale
 
 // Colours far apart for neighbouring holes: hues a golden angle apart.
@@ -130,7 +131,8 @@ RoundPicture LayOutRound(const RoundSession& session, PlotSize size)
     // Legend: every hole the round reaches, in play order, rows shrunk to fit.
     const double legendLeft = picture.width - kLegendWidth;
     const double legendRow =
-        holes.empty() ? kLegendRow : std::min(kLegendRow, (mapBottom - mapTop) / static_cast<double>(holes.size()));
+        holes.empty() ? kLegendRow
+                      : std::min(kLegendRow, (mapBottom - mapTop - kNorthBand) / static_cast<double>(holes.size()));
     for (size_t k = 0; k < holes.size(); ++k)
         picture.legend.push_back({{legendLeft, mapTop + legendRow * static_cast<double>(k + 1) - 4},
                                   HoleLabel(session, holes[k]), HoleColour(k)});
@@ -169,17 +171,24 @@ RoundPicture LayOutRound(const RoundSession& session, PlotSize size)
     // Holes without a fix have nothing to draw as a track; their marks still show.
     std::erase_if(picture.holes, [](const PlotHole& hole) { return hole.runs.empty(); });
 
+    // Putts lie a few metres apart: only a hole's first one is labelled, or the labels pile up.
+    std::vector<HoleKey> puttLabelled;
     for (const RoundMark& mark : session.marks) {
         if (!IsMappable(mark.latitude, mark.longitude))
             continue;
-        std::string label = Recorded(mark.club) ? *mark.club : (mark.putt ? "P" : "") + std::to_string(mark.additionalNumber);
+        const HoleKey key{mark.courseId, mark.hole};
+        std::string label;
+        if (!mark.putt || std::find(puttLabelled.begin(), puttLabelled.end(), key) == puttLabelled.end())
+            label = Recorded(mark.club) ? *mark.club : (mark.putt ? "P" : "") + std::to_string(mark.additionalNumber);
+        if (mark.putt)
+            puttLabelled.push_back(key);
         picture.marks.push_back({project(mark.latitude, mark.longitude), mark.putt, std::move(label),
-                                 HoleColour(holeIndex({mark.courseId, mark.hole}))});
+                                 HoleColour(holeIndex(key))});
     }
 
     const double metres = RoundScale((mapRight - mapLeft) / 4 / pixelsPerMetre);
     picture.scale = {{mapLeft, picture.height - kMargin - 10}, metres * pixelsPerMetre, metres, WholeNumber(metres) + " m"};
-    picture.northAt = {mapRight - 12, mapTop + 18};
+    picture.northAt = {legendLeft + 12, mapBottom - kNorthBand + 10};
     picture.northLength = 24;
     return picture;
 }
@@ -219,7 +228,8 @@ std::string RenderRoundSvg(const RoundPicture& picture)
                    Number(RoundPicture::kShotRadius) + "\" fill=\"" + mark.colour.Hex() +
                    "\" stroke=\"#ffffff\" stroke-width=\"1.5\"/>\n";
         }
-        out += "<text class=\"mark-label\" x=\"" + Number(mark.at.x + 6) + "\" y=\"" + Number(mark.at.y - 5) +
+        if (!mark.label.empty())
+            out += "<text class=\"mark-label\" x=\"" + Number(mark.at.x + 6) + "\" y=\"" + Number(mark.at.y - 5) +
                "\" font-size=\"" + std::to_string(static_cast<int>(picture.textSize) - 2) + "\" fill=\"#202020\">" +
                XmlEscaped(mark.label) + "</text>\n";
     }

@@ -38,7 +38,7 @@ struct PlotHole {
 struct PlotMark {
     PlotPoint at;
     bool putt = false;
-    std::string label; // the club where recorded, else the stroke number
+    std::string label; // the club where recorded, else the stroke number; empty for a hole's later putts
     PlotColour colour;
 };
 

@@ -75,11 +75,14 @@ int CTeeDeskApp::ParseOptions(Options& options)
                                QStringLiteral("DIR"));
     QCommandLineOption screenshot(QStringLiteral("screenshot"),
                                   QStringLiteral("write pictures of the window into DIR and end"), QStringLiteral("DIR"));
+    QCommandLineOption screenshotInputs(QStringLiteral("screenshot-inputs"),
+                                        QStringLiteral("with --screenshot, also run each operation with the files in DIR"),
+                                        QStringLiteral("DIR"));
     QCommandLineOption quitWhenShown(QStringLiteral("quit-when-shown"),
                                      QStringLiteral("print the wall-clock time the window was shown, and end"));
-    for (QCommandLineOption* hidden : {&lockDir, &screenshot, &quitWhenShown})
+    for (QCommandLineOption* hidden : {&lockDir, &screenshot, &screenshotInputs, &quitWhenShown})
         hidden->setFlags(QCommandLineOption::HiddenFromHelp);
-    parser.addOptions({hidDir, simulate, device, lockDir, screenshot, quitWhenShown});
+    parser.addOptions({hidDir, simulate, device, lockDir, screenshot, screenshotInputs, quitWhenShown});
 
     if (!parser.parse(arguments())) {
         std::fprintf(stderr, "teedesk: %s\n", qPrintable(parser.errorText()));
@@ -102,6 +105,7 @@ int CTeeDeskApp::ParseOptions(Options& options)
     options.devicePath = parser.value(device);
     options.lockDirectory = parser.value(lockDir);
     options.screenshotDirectory = parser.value(screenshot);
+    options.screenshotInputs = parser.value(screenshotInputs);
     options.quitWhenShown = parser.isSet(quitWhenShown);
     if (!options.hidDirectory.isEmpty() && !options.simulateModel.isEmpty()) {
         std::fprintf(stderr, "teedesk: --hid-dir and --simulate cannot be used together\n");
@@ -169,8 +173,9 @@ int CTeeDeskApp::Run()
                 dialog.done(0);
             });
         } else if (!options.screenshotDirectory.isEmpty()) {
-            new FirstPaintHook(dialog, [&dialog, &status, directory = options.screenshotDirectory] {
-                status = TakeScreenshots(dialog, directory) ? 0 : 1;
+            new FirstPaintHook(dialog, [&dialog, &status, directory = options.screenshotDirectory,
+                                        inputs = options.screenshotInputs] {
+                status = TakeScreenshots(dialog, directory, inputs) ? 0 : 1;
                 dialog.done(0);
             });
         }

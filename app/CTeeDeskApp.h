@@ -35,6 +35,7 @@ private:
         QString devicePath;
         QString lockDirectory; // tests keep their instances apart with it
         QString screenshotDirectory;
+        QString screenshotInputs;
         bool quitWhenShown = false;
     };
 

@@ -1,5 +1,6 @@
 #include "CDialog1.h"
 
+#include "CButtonST.h"
 #include "CTeeDeskDlg.h"
 #include "ConnectionState.h"
 #include "DialogUnits.h"
@@ -11,6 +12,12 @@
 #include <QFile>
 #include <QLabel>
 
+#include <algorithm>
+
+namespace {
+constexpr int kGapAboveButton = 2; // pixels
+} // namespace
+
 const TransferPageValues CDialog1::kValues = {
     {141, 140, 148, 153, 149, 142},
     1124,
@@ -20,7 +27,11 @@ const TransferPageValues CDialog1::kValues = {
 
 CDialog1::CDialog1(QWidget* parent) : TransferPage(kValues, parent), m_version(new QLabel(this))
 {
-    m_version->setGeometry(DialogUnitsToPixels(8, 14, 312, 11));
+    // The template's rectangle, in its dialog units, reaches into the button that is placed
+    // in pixels below it; the line keeps its size and ends just above the button.
+    QRect line = DialogUnitsToPixels(8, 14, 312, 11);
+    line.moveBottom(std::min(line.bottom(), button()->geometry().top() - kGapAboveButton - 1));
+    m_version->setGeometry(line);
     m_version->setFont(description()->font());
 }
 

@@ -357,7 +357,11 @@ void OperationPagesTest::pagesKeepTheirLayoutAndTexts()
     QCOMPARE(page->buttonPictures(), Pair(tab, false)); // no watch on the bus
     if (tab == kFirmwareTab) {
         QLabel* version = dialog.firmwarePage()->versionText();
-        QCOMPARE(version->geometry(), DialogUnitsToPixels(8, 14, 312, 11));
+        // The template's size and left edge, above the button.
+        const QRect line = DialogUnitsToPixels(8, 14, 312, 11);
+        QCOMPARE(version->geometry().size(), line.size());
+        QCOMPARE(version->geometry().left(), line.left());
+        QVERIFY(version->geometry().bottom() < page->button()->geometry().top());
         QCOMPARE(version->font(), dialog.uiFont());
         QCOMPARE(version->text(), QString());
     }

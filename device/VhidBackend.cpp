@@ -134,7 +134,9 @@ private:
             break; // end of file or reset: the device went away
         }
         queue_.Fail();
-        if (!closed_)
+        // Claimed here rather than in the backend: a reference taken there could be the last one,
+        // and this thread would then destroy its own handle and join itself.
+        if (!closed_ && ClaimRemoval())
             backend_.ConnectionEnded(path_);
     }
 
@@ -242,11 +244,6 @@ void VhidBackend::SetRemovalCallback(RemovalCallback callback)
 void VhidBackend::ConnectionEnded(const std::string& path)
 {
     std::lock_guard lock(mutex_);
-    for (const OpenInterface& entry : open_) {
-        auto handle = entry.handle.lock();
-        if (handle && entry.path == path && !handle->ClaimRemoval())
-            return;
-    }
     pending_.push_back(path);
     const uint64_t one = 1;
     [[maybe_unused]] ssize_t ignored = write(wakeFd_, &one, sizeof one);
@@ -254,14 +251,18 @@ void VhidBackend::ConnectionEnded(const std::string& path)
 
 void VhidBackend::FileRemoved(const std::string& path)
 {
+    // Released only after the lock: the last reference destroys the handle, which waits for its
+    // reader, which may be waiting for the lock in ConnectionEnded.
+    std::vector<std::shared_ptr<VhidHandle>> held;
     {
         std::lock_guard lock(mutex_);
         for (const OpenInterface& entry : open_) {
-            auto handle = entry.handle.lock();
-            if (handle && entry.path == path && !handle->ClaimRemoval())
+            held.push_back(entry.handle.lock());
+            if (held.back() && entry.path == path && !held.back()->ClaimRemoval())
                 return; // its connection's end was reported already
         }
     }
+    held.clear();
     Notify(path);
 }
 

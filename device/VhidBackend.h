@@ -25,7 +25,7 @@ public:
 
     const std::string& busDirectory() const { return directory_; }
 
-    // From a handle whose connection ended; reported once per open.
+    // From a handle whose connection ended, once it has claimed the removal (once per open).
     void ConnectionEnded(const std::string& path);
 
 private:

@@ -2,6 +2,7 @@
 // scripts to meet without hardware. Runs until SIGINT or SIGTERM, then removes its sockets.
 
 #include "DeviceModel.h"
+#include "ReplayWatch.h"
 #include "SimulatedWatch.h"
 
 #include <CLI/CLI.hpp>
@@ -75,6 +76,107 @@ std::optional<std::vector<uint8_t>> ReadSessionFile(const std::string& path)
     return bytes;
 }
 
+sigset_t BlockStopSignals()
+{
+    // The watches' threads inherit this mask, so only the main thread's wait sees the signals.
+    sigset_t stopSignals;
+    sigemptyset(&stopSignals);
+    sigaddset(&stopSignals, SIGINT);
+    sigaddset(&stopSignals, SIGTERM);
+    pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
+    return stopSignals;
+}
+
+// --replay: one interface answering from the transcript until it ends, differs or is stopped.
+int RunReplay(const CLI::App& app, const std::string& replayPath, const std::string& bus,
+              const std::vector<std::string>& watchTexts)
+{
+    for (const char* option : {"--store", "--delay", "--sessions", "--seed", "--session-file", "--firmware-version",
+                               "--bluetooth-version", "--direction-two", "--bad-crc-on-block", "--crc-low-byte-first",
+                               "--wrong-command-echo", "--wrong-argument-on-block", "--short-reply", "--late-once",
+                               "--silent-identity", "--unplug-after-block", "--refuse-open"})
+        if (app.count(option) != 0) {
+            std::fprintf(stderr, "%s does not apply to --replay: the transcript gives every answer\n", option);
+            return kExitUsage;
+        }
+    if (watchTexts.size() > 1) {
+        std::fprintf(stderr, "--replay serves one watch: give --watch once\n");
+        return kExitUsage;
+    }
+
+    std::ifstream in(replayPath);
+    if (!in) {
+        std::fprintf(stderr, "cannot read %s\n", replayPath.c_str());
+        return kExitFailed;
+    }
+    std::string error;
+    std::optional<Transcript> transcript = Transcript::Parse(in, error);
+    if (!transcript) {
+        std::fprintf(stderr, "%s: %s\n", replayPath.c_str(), error.c_str());
+        return kExitFailed;
+    }
+
+    // The model: as told, else from the recorded identity reply, else from the opened socket's name.
+    std::optional<Served> served;
+    if (!watchTexts.empty()) {
+        served = ParseWatch(watchTexts.front(), error);
+        if (!served) {
+            std::fprintf(stderr, "%s\n", error.c_str());
+            return kExitUsage;
+        }
+        const std::string opened = transcript->FirstOpenedName();
+        if (watchTexts.front().find(':') == std::string::npos && opened.size() > 4 && opened.ends_with(".hid"))
+            served->socketName = opened; // where the host found it, so a --device filter still fits
+    } else {
+        const std::string opened = transcript->FirstOpenedName();
+        std::optional<uint16_t> model = transcript->IdentityModel();
+        for (uint16_t index = 0; !model && index < kModelCount; ++index)
+            if (opened == DefaultSocketName(index))
+                model = index;
+        if (!model) {
+            std::fprintf(stderr, "%s does not tell the model (no identity reply): give --watch MODEL\n",
+                         replayPath.c_str());
+            return kExitUsage;
+        }
+        served = Served{*model, opened.size() > 4 && opened.ends_with(".hid") ? opened : DefaultSocketName(*model)};
+    }
+
+    std::error_code fsError;
+    std::filesystem::create_directories(bus, fsError);
+    const std::filesystem::path busPath = std::filesystem::absolute(bus, fsError).lexically_normal();
+    if (!std::filesystem::is_directory(busPath)) {
+        std::fprintf(stderr, "cannot use %s as the bus folder\n", bus.c_str());
+        return kExitFailed;
+    }
+
+    const sigset_t stopSignals = BlockStopSignals();
+    const size_t exchanges = transcript->exchangeCount();
+    ReplayWatch watch((busPath / served->socketName).string(), served->modelIndex, std::move(*transcript));
+    if (!watch.Plug()) {
+        std::fprintf(stderr, "cannot create the socket %s\n", watch.path().c_str());
+        return kExitFailed;
+    }
+    std::printf("%s\t%s\treplaying %zu exchanges\n", std::string(ModelName(served->modelIndex)).c_str(),
+                watch.path().c_str(), exchanges);
+    std::fflush(stdout);
+
+    const timespec tick{0, 50 * 1000 * 1000};
+    ReplayWatch::State state = ReplayWatch::State::Replaying;
+    while (state == ReplayWatch::State::Replaying) {
+        if (sigtimedwait(&stopSignals, nullptr, &tick) >= 0) {
+            std::fprintf(stderr, "replay stopped: %s\n", watch.report().c_str());
+            return kExitFailed;
+        }
+        state = watch.Wait(std::chrono::milliseconds(0));
+    }
+    if (state != ReplayWatch::State::Finished) {
+        std::fprintf(stderr, "replay %s: %s\n", ReplayStateName(state), watch.report().c_str());
+        return kExitFailed;
+    }
+    std::fprintf(stderr, "replay finished: %s\n", watch.report().c_str());
+    return kExitOk;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -100,8 +202,7 @@ int main(int argc, char** argv)
                    "serve a watch of MODEL (pin, bandF, bandA or 0, 1, 2) as socket NAME in the bus (.hid added when "
                    "missing; default watch-MODEL.hid); "
                    "repeat for several")
-        ->type_name("MODEL[:NAME]")
-        ->required();
+        ->type_name("MODEL[:NAME]");
     app.add_option("--store", store,
                    "save complete firmware and course transfers as firmware.bin and course.bin in DIR "
                    "(in DIR/NAME/ with several watches); default: kept in memory only")
@@ -154,11 +255,26 @@ int main(int argc, char** argv)
                        ->type_name("K");
     app.add_flag("--refuse-open", faults.refuseOpen, "fault: refuse every open, as when held by another program");
 
+    std::string replayPath;
+    auto* replayOption =
+        app.add_option("--replay", replayPath,
+                       "answer a host from a transcript recorded with teedesk-cli --record, request by request, "
+                       "and end at its end (0) or at the first request that differs from the recorded one (1); "
+                       "the model comes from --watch or from the recorded identity reply")
+            ->type_name("FILE");
+
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& error) {
         const int status = app.exit(error);
         return status == 0 ? kExitOk : kExitUsage;
+    }
+
+    if (*replayOption)
+        return RunReplay(app, replayPath, bus, watchTexts);
+    if (watchTexts.empty()) {
+        std::fprintf(stderr, "--watch is required (or --replay FILE)\n");
+        return kExitUsage;
     }
 
     if (*badCrc)
@@ -210,12 +326,7 @@ int main(int argc, char** argv)
         return kExitFailed;
     }
 
-    // The watches' threads inherit this mask, so only sigwait below sees the signals.
-    sigset_t stopSignals;
-    sigemptyset(&stopSignals);
-    sigaddset(&stopSignals, SIGINT);
-    sigaddset(&stopSignals, SIGTERM);
-    pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
+    const sigset_t stopSignals = BlockStopSignals();
 
     std::vector<std::unique_ptr<SimulatedWatch>> watches;
     for (const Served& entry : served) {

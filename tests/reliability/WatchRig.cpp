@@ -203,6 +203,8 @@ void WatchRig::StartWatcher(std::chrono::milliseconds pollPeriod)
     g_hDetectEvent.Signal();
 }
 
+int WatchRig::watcherChecks() const { return watcher_ ? watcher_->watcher.checks() : 0; }
+
 bool WatchRig::WaitConnected(std::chrono::milliseconds limit)
 {
     const auto deadline = std::chrono::steady_clock::now() + limit;

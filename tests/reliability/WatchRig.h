@@ -77,6 +77,8 @@ public:
     bool ConnectOnce();
     // A real connection watcher with a short period.
     void StartWatcher(std::chrono::milliseconds pollPeriod);
+    // Checks the watcher has completed; a removal wakes it for one more.
+    int watcherChecks() const;
     // Until g_bDeviceConnected is 1 (false after `limit`).
     static bool WaitConnected(std::chrono::milliseconds limit);
 

@@ -19,8 +19,14 @@ bool ReadSession(DeviceLink& link, uint32_t byteCount, std::vector<uint8_t>& buf
                  const std::function<bool()>& deviceConnected)
 {
     const uint32_t blocks = byteCount / kBlockSize + (byteCount % kBlockSize != 0 ? 1 : 0);
+    const size_t bytes = size_t{blocks} * kBlockSize;
     try {
-        buffer.resize(size_t{blocks} * kBlockSize);
+        if (bytes > buffer.capacity()) {
+            // Exactly one session: growing the old buffer would copy it and hold both at once.
+            buffer = std::vector<uint8_t>();
+            buffer.reserve(bytes);
+        }
+        buffer.resize(bytes);
     } catch (const std::bad_alloc&) {
         return false;
     }

@@ -469,7 +469,13 @@ bool ReadRoundFile(const std::string& path, RoundFile& rounds, std::string& erro
     std::string bytes;
     char chunk[64 * 1024];
     while (in.read(chunk, sizeof chunk) || in.gcount() > 0) {
-        bytes.append(chunk, static_cast<size_t>(in.gcount()));
+        const std::string_view got(chunk, static_cast<size_t>(in.gcount()));
+        // Stops at once on a device or an image rather than reading it to the size limit.
+        if (got.find('\0') != std::string_view::npos) {
+            error = path + ": not a play data file: it holds binary data";
+            return false;
+        }
+        bytes.append(got);
         if (bytes.size() > kMaxRoundFileBytes) {
             error = path + ": not a play data file: larger than " + std::to_string(kMaxRoundFileBytes >> 20) + " MiB";
             return false;

@@ -253,6 +253,10 @@ TEST(RoundReader, FileErrorsNameThePath)
     EXPECT_FALSE(ReadRoundFile(folder.File("notes.csv"), rounds, error));
     EXPECT_EQ(error, folder.File("notes.csv") + ": line 1: not a play data file: expected a model tag or a SESSION line");
 
+    // A device is refused on its first bytes, not read to the size limit.
+    EXPECT_FALSE(ReadRoundFile("/dev/zero", rounds, error));
+    EXPECT_EQ(error, "/dev/zero: not a play data file: it holds binary data");
+
     WriteText(folder.File("round.csv"), kGood);
     EXPECT_TRUE(ReadRoundFile(folder.File("round.csv"), rounds, error)) << error;
     EXPECT_EQ(rounds.sessions.size(), 1u);

@@ -264,6 +264,7 @@ void ReplayWatch::OnReport(std::span<const uint8_t> report)
         std::lock_guard lock(mutex_);
         if (state_ != State::Replaying)
             return;
+        hostSeen_ = true; // a request comes only over a granted connection
         AdvanceLocked();
         const std::vector<uint8_t> received(report.begin(), report.end());
         if (cursor_ >= transcript_.entries.size() ||
@@ -306,7 +307,6 @@ void ReplayWatch::OnReport(std::span<const uint8_t> report)
 void ReplayWatch::ControlLoop()
 {
     std::unique_lock lock(mutex_);
-    bool granted = false;
     while (!quit_) {
         changed_.wait_for(lock, kControlPeriod);
         if (quit_)
@@ -321,7 +321,7 @@ void ReplayWatch::ControlLoop()
             device_.Unplug();
             lock.lock();
             plugged_ = false;
-            granted = false;
+            hostSeen_ = false;
             // Requests the host sent into the removal went unanswered; those that never reached
             // this side are passed over.
             while (cursor_ < transcript_.entries.size() &&
@@ -339,8 +339,10 @@ void ReplayWatch::ControlLoop()
             continue;
         }
 
-        const bool grantedNow = device_.hasGrantedConnection();
-        if (granted && !grantedNow) {
+        // A short session can open and close between two looks: a request seen counts as well.
+        if (device_.hasGrantedConnection())
+            hostSeen_ = true;
+        else if (hostSeen_) {
             // The host let go: at the end of the recording that is the end of the replay.
             if (cursor_ >= transcript_.entries.size())
                 EndLocked(State::Finished, {});
@@ -349,7 +351,6 @@ void ReplayWatch::ControlLoop()
                                                " of " + std::to_string(transcript_.exchangeCount()) +
                                                " recorded exchanges");
         }
-        granted = grantedNow;
         if (!plugged_ && cursor_ >= transcript_.entries.size())
             EndLocked(State::Finished, {}); // the recording ended with the watch pulled out
     }

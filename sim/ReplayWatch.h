@@ -85,6 +85,7 @@ private:
     std::string report_;
     bool unplugRequested_ = false;
     bool plugged_ = false;
+    bool hostSeen_ = false; // a host has held the interface since it was last plugged
     bool quit_ = false;
     std::thread control_;
 };

@@ -6,7 +6,7 @@
 #include "UiCallBridge.h"
 #include "WindowTransferHost.h"
 
-TransferRunner::TransferRunner(CTeeDeskDlg& mainDlg) : m_mainDlg(mainDlg), m_bridge(UiCallBridge::Create()) {}
+TransferRunner::TransferRunner(CTeeDeskDlg& mainDlg) : m_mainDlg(mainDlg), m_bridge(new UiCallBridge(this)) {}
 
 TransferRunner::~TransferRunner()
 {
@@ -39,38 +39,44 @@ bool TransferRunner::Start(TransferPage& page, Work work, Finished finished)
     TakeLock();
     m_bRunning = true;
     const unsigned generation = ++m_generation;
-    auto host = std::make_unique<WindowTransferHost>(m_bridge, page, *this, m_mainDlg.link());
+    auto host = std::make_unique<WindowTransferHost>(*m_bridge, page, *this, m_mainDlg.link());
     m_thread = std::thread([this, generation, page = &page, host = std::move(host), work = std::move(work),
                             finished = std::move(finished)]() mutable {
         const teedesk::TransferResult result = work(*host);
         const bool released = host->released();
         host.reset();
-        QMetaObject::invokeMethod(
-            this,
-            [this, generation, page, result, released, finished = std::move(finished)] {
-                OnWorkerEnded(generation, page, result, released, finished);
-            },
-            Qt::QueuedConnection);
+        {
+            const std::lock_guard lock(m_endedMutex);
+            m_ended.push_back({generation, page, result, released, std::move(finished)});
+        }
+        QMetaObject::invokeMethod(this, "OnWorkerEnded", Qt::QueuedConnection);
     });
     return true;
 }
 
-void TransferRunner::OnWorkerEnded(unsigned generation, TransferPage* page, const teedesk::TransferResult& result,
-                                   bool lockReleased, const Finished& finished)
+void TransferRunner::OnWorkerEnded()
 {
-    if (m_bShutDown)
-        return;
-    if (generation == m_generation) {
-        if (m_thread.joinable())
-            m_thread.join();
-        m_bRunning = false;
+    for (;;) {
+        Ended ended;
+        {
+            const std::lock_guard lock(m_endedMutex);
+            if (m_bShutDown || m_ended.empty())
+                return;
+            ended = std::move(m_ended.front());
+            m_ended.pop_front();
+        }
+        if (ended.generation == m_generation) {
+            if (m_thread.joinable())
+                m_thread.join();
+            m_bRunning = false;
+        }
+        // Every worker unlocks on its way out; should one not, the page is not left locked.
+        if (!ended.lockReleased && g_bTransferBusy != 0 && !m_bRunning)
+            ReleaseLock(*ended.page);
+        if (ended.finished)
+            ended.finished(ended.result);
+        emit transferFinished(ended.result.completed);
     }
-    // Every worker unlocks on its way out; should one not, the page is not left locked.
-    if (!lockReleased && g_bTransferBusy != 0 && !m_bRunning)
-        ReleaseLock(*page);
-    if (finished)
-        finished(result);
-    emit transferFinished(result.completed);
 }
 
 void TransferRunner::Shutdown()

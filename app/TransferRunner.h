@@ -7,8 +7,10 @@
 #include "TransferHost.h"
 
 #include <QObject>
+#include <deque>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <thread>
 
 class CTeeDeskDlg;
@@ -48,12 +50,23 @@ signals:
     void progressSet(int position);
     void transferFinished(bool completed);
 
+private slots:
+    void OnWorkerEnded();
+
 private:
-    void OnWorkerEnded(unsigned generation, TransferPage* page, const teedesk::TransferResult& result,
-                       bool lockReleased, const Finished& finished);
+    struct Ended {
+        unsigned generation = 0;
+        TransferPage* page = nullptr;
+        teedesk::TransferResult result;
+        bool lockReleased = false;
+        Finished finished;
+    };
 
     CTeeDeskDlg& m_mainDlg;
-    std::shared_ptr<UiCallBridge> m_bridge;
+    UiCallBridge* m_bridge; // a child of this object
+    std::mutex m_endedMutex;
+    std::deque<Ended> m_ended; // handed over under our own lock, the event only says "look"
+
     std::thread m_thread;
     unsigned m_generation = 0;
     bool m_bRunning = false;

@@ -1,54 +1,40 @@
 #include "UiCallBridge.h"
 
-#include <QMetaObject>
-#include <QObject>
+UiCallBridge::UiCallBridge(QObject* parent) : QObject(parent) {}
 
-std::shared_ptr<UiCallBridge> UiCallBridge::Create()
-{
-    return std::shared_ptr<UiCallBridge>(new UiCallBridge());
-}
-
-bool UiCallBridge::Call(QObject* context, std::function<void()> call)
+bool UiCallBridge::Call(std::function<void()> call)
 {
     auto job = std::make_shared<Job>();
-    {
-        const std::lock_guard lock(m_mutex);
-        if (m_bClosed)
-            return false;
-    }
-    // The guard ends the wait also when the event is dropped with its context unrun.
-    struct Finish {
-        std::shared_ptr<UiCallBridge> bridge;
-        std::shared_ptr<Job> job;
-        ~Finish()
-        {
-            {
-                const std::lock_guard lock(bridge->m_mutex);
-                job->done = true;
-            }
-            bridge->m_condition.notify_all();
-        }
-    };
-    auto finish = std::make_shared<Finish>(shared_from_this(), job);
-    const bool posted = QMetaObject::invokeMethod(
-        context,
-        [finish = std::move(finish), call = std::move(call)]() mutable {
-            {
-                const std::lock_guard lock(finish->bridge->m_mutex);
-                if (finish->bridge->m_bClosed)
-                    return;
-            }
-            call();
-            const std::lock_guard lock(finish->bridge->m_mutex);
-            finish->job->ran = true;
-        },
-        Qt::QueuedConnection);
-    if (!posted)
-        return false;
-
+    job->call = std::move(call);
     std::unique_lock lock(m_mutex);
+    if (m_bClosed)
+        return false;
+    m_jobs.push_back(job);
+    lock.unlock();
+    QMetaObject::invokeMethod(this, "RunQueued", Qt::QueuedConnection);
+    lock.lock();
     m_condition.wait(lock, [&] { return job->done || m_bClosed; });
-    return job->ran;
+    return job->done;
+}
+
+void UiCallBridge::RunQueued()
+{
+    for (;;) {
+        std::shared_ptr<Job> job;
+        {
+            const std::lock_guard lock(m_mutex);
+            if (m_bClosed || m_jobs.empty())
+                return;
+            job = m_jobs.front();
+            m_jobs.pop_front();
+        }
+        job->call();
+        {
+            const std::lock_guard lock(m_mutex);
+            job->done = true;
+        }
+        m_condition.notify_all();
+    }
 }
 
 void UiCallBridge::Close()
@@ -56,6 +42,7 @@ void UiCallBridge::Close()
     {
         const std::lock_guard lock(m_mutex);
         m_bClosed = true;
+        m_jobs.clear();
     }
     m_condition.notify_all();
 }

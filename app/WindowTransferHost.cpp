@@ -9,15 +9,15 @@
 
 #include <QString>
 
-WindowTransferHost::WindowTransferHost(std::shared_ptr<UiCallBridge> bridge, TransferPage& page,
+WindowTransferHost::WindowTransferHost(UiCallBridge& bridge, TransferPage& page,
                                        TransferRunner& runner, teedesk::DeviceLink& link)
-    : m_bridge(std::move(bridge)), m_page(page), m_runner(runner), m_link(link)
+    : m_bridge(bridge), m_page(page), m_runner(runner), m_link(link)
 {
 }
 
 void WindowTransferHost::SetProgressPos(int position)
 {
-    m_bridge->Call(&m_page, [this, position] {
+    m_bridge.Call([this, position] {
         m_page.mainDlg()->progress()->SetPos(position);
         m_runner.NotifyProgress(position);
     });
@@ -25,13 +25,13 @@ void WindowTransferHost::SetProgressPos(int position)
 
 void WindowTransferHost::SetProgressText(const std::string& textUtf8)
 {
-    m_bridge->Call(&m_page, [this, &textUtf8] { m_page.mainDlg()->progress()->setText(QString::fromStdString(textUtf8)); });
+    m_bridge.Call([this, &textUtf8] { m_page.mainDlg()->progress()->setText(QString::fromStdString(textUtf8)); });
 }
 
 void WindowTransferHost::ShowMessage(const std::string& textUtf8, const std::string& caption,
                                      teedesk::MessageIcon icon)
 {
-    m_bridge->Call(&m_page, [this, &textUtf8, &caption, icon] {
+    m_bridge.Call([this, &textUtf8, &caption, icon] {
         m_page.mainDlg()->messageBoxes().Show(&m_page, QString::fromStdString(textUtf8),
                                               QString::fromStdString(caption), icon);
     });
@@ -39,21 +39,21 @@ void WindowTransferHost::ShowMessage(const std::string& textUtf8, const std::str
 
 bool WindowTransferHost::IsConnected()
 {
-    return !m_bridge->closed() && m_page.connected();
+    return !m_bridge.closed() && m_page.connected();
 }
 
 void WindowTransferHost::LockTransfer()
 {
-    m_bridge->Call(&m_page, [this] { m_runner.TakeLock(); });
+    m_bridge.Call([this] { m_runner.TakeLock(); });
 }
 
 void WindowTransferHost::UnlockTransfer()
 {
-    if (m_bridge->Call(&m_page, [this] { m_runner.ReleaseLock(m_page); }))
+    if (m_bridge.Call([this] { m_runner.ReleaseLock(m_page); }))
         m_bReleased = true;
 }
 
 bool WindowTransferHost::ending() const
 {
-    return m_bridge->closed();
+    return m_bridge.closed();
 }

@@ -5,7 +5,6 @@
 #include "TransferHost.h"
 
 #include <atomic>
-#include <memory>
 
 class TransferPage;
 class TransferRunner;
@@ -17,7 +16,7 @@ class DeviceLink;
 
 class WindowTransferHost : public teedesk::TransferHost {
 public:
-    WindowTransferHost(std::shared_ptr<UiCallBridge> bridge, TransferPage& page, TransferRunner& runner,
+    WindowTransferHost(UiCallBridge& bridge, TransferPage& page, TransferRunner& runner,
                        teedesk::DeviceLink& link);
 
     void SetProgressPos(int position) override;
@@ -34,7 +33,7 @@ public:
     bool released() const { return m_bReleased.load(); }
 
 private:
-    std::shared_ptr<UiCallBridge> m_bridge;
+    UiCallBridge& m_bridge;
     TransferPage& m_page;
     TransferRunner& m_runner;
     teedesk::DeviceLink& m_link;

@@ -20,6 +20,7 @@
 #include "RecordedMessageBoxes.h"
 #include "ScriptedFileDialogs.h"
 #include "SimulatedWatch.h"
+#include "SystemFileDialogs.h"
 #include "TransferRunner.h"
 #include "VhidBackend.h"
 #include "WindowTransferHost.h"
@@ -135,6 +136,7 @@ private slots:
     void versionIsReadOncePerConnection();
     void versionQueryWaitsWhileATransferHoldsTheLink();
     void windowGoingDuringATransferWaitsForTheWorker();
+    void systemDialogsGetEachPatternApart();
 
 private:
     std::unique_ptr<QTemporaryDir> m_bus;
@@ -757,6 +759,14 @@ void OperationPagesTest::windowGoingDuringATransferWaitsForTheWorker()
     QCOMPARE(g_bTransferBusy.load(), 0);
     QCOMPARE(g_pDeviceLink.load(), nullptr);
     QVERIFY(m_watch->ReceivedFirmware().empty());
+}
+
+void OperationPagesTest::systemDialogsGetEachPatternApart()
+{
+    // "*.gof, *.gol" taken as it stands would be the patterns "*.gof," and "*.gol".
+    QCOMPARE(SystemFileDialogs::NameFilters(CDialog2::Filters()),
+             QStringList({"Golf Files(*.dat) (*.dat)", "Golf Files(*.gof, *.gol) (*.gof *.gol)",
+                          "Bin Files(*.bin) (*.bin)", "All File(*.*) (*.*)"}));
 }
 
 QTEST_MAIN(OperationPagesTest)

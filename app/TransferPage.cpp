@@ -4,7 +4,9 @@
 #include "CTeeDeskDlg.h"
 #include "CTextProgressCtrl.h"
 #include "ConnectionState.h"
+#include "DeviceLink.h"
 #include "MessageBoxes.h"
+#include "PermissionHint.h"
 #include "Pictures.h"
 #include "TransferHost.h"
 
@@ -91,6 +93,16 @@ void TransferPage::OnTimer()
     }
 }
 
+QString TransferPage::ConnectionMessage() const
+{
+    QString text = QString::fromUtf8(teedesk::kTextCheckConnection);
+    // A watch that is there but may not be opened: say how to let this user open it.
+    const teedesk::DeviceLink& link = m_pMainDlg->link();
+    if (link.lastOpenError() == teedesk::HidOpenError::AccessDenied)
+        text += QStringLiteral("\n\n") + QString::fromStdString(teedesk::PermissionHint(link.lastOpenFailurePath()));
+    return text;
+}
+
 void TransferPage::OnClicked()
 {
     if (!m_pMainDlg)
@@ -100,8 +112,7 @@ void TransferPage::OnClicked()
 
     if (!connected()) {
         SetSingle(m_values.pictures.notConnected);
-        messageBoxes().Show(this, QString::fromUtf8(teedesk::kTextCheckConnection), QStringLiteral(" "),
-                            teedesk::MessageIcon::None);
+        messageBoxes().Show(this, ConnectionMessage(), QStringLiteral(" "), teedesk::MessageIcon::None);
         SetPair(connected()); // the timer may have changed it while the message was up
         return;
     }

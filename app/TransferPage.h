@@ -77,6 +77,7 @@ protected:
 
 private:
     void OnClicked();
+    QString ConnectionMessage() const;
     void OnTimer();
 
     const TransferPageValues m_values;

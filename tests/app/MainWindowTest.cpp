@@ -9,6 +9,7 @@
 #include "CTextProgressCtrl.h"
 #include "ConnectionState.h"
 #include "DeviceLink.h"
+#include "RecordedMessageBoxes.h"
 #include "SimulatedWatch.h"
 #include "VhidBackend.h"
 #include "pages/CDialog5.h"
@@ -22,6 +23,25 @@
 #include <QtTest>
 
 #include <memory>
+
+namespace {
+
+// One LK-Band A whose node this user may not open.
+class DeniedBackend final : public teedesk::HidBackend {
+public:
+    std::vector<std::string> Enumerate() override { return {"/dev/hidraw7"}; }
+    std::optional<teedesk::HidAttributes> ReadAttributes(const std::string&) override
+    {
+        return teedesk::HidAttributes{0x10C4, 0x8ADB, 1};
+    }
+    teedesk::HidOpenResult Open(const std::string&) override
+    {
+        return {nullptr, teedesk::HidOpenError::AccessDenied};
+    }
+    void SetRemovalCallback(RemovalCallback) override {}
+};
+
+} // namespace
 
 class MainWindowTest : public QObject {
     Q_OBJECT
@@ -39,6 +59,8 @@ private slots:
     void removalOfTheWatchReachesTheWindowThread();
     void shutdownReleasesTheLink();
     void informationPageShowsLogoTitleAndLink();
+
+    void deniedWatchAddsThePermissionHint();
 
     void secondInstanceEndsSilently();
 
@@ -277,6 +299,24 @@ void MainWindowTest::secondInstanceEndsSilently()
     QVERIFY(third.waitForFinished(60000));
     QCOMPARE(third.exitCode(), 0);
     QVERIFY(third.readAllStandardOutput().startsWith("shown-at-ns "));
+}
+
+void MainWindowTest::deniedWatchAddsThePermissionHint()
+{
+    DeniedBackend denied;
+    RecordedMessageBoxes messages;
+    CTeeDeskDlg dialog(denied);
+    dialog.SetDialogs(nullptr, &messages);
+    dialog.show();
+    QVERIFY(QTest::qWaitFor([&] { return dialog.link().lastOpenError() == teedesk::HidOpenError::AccessDenied; }, 10000));
+
+    dialog.playDataPage()->button()->click();
+    QCOMPARE(messages.messages().size(), 1);
+    const QString text = messages.messages().first().text;
+    QVERIFY(text.startsWith(QStringLiteral("端末とUSBの接続を確認してください\n\n")));
+    QVERIFY(text.contains(QStringLiteral("/dev/hidraw7")));
+    QVERIFY(text.contains(QStringLiteral("permission denied")));
+    QVERIFY(text.contains(QStringLiteral("70-teedesk.rules")));
 }
 
 QTEST_MAIN(MainWindowTest)

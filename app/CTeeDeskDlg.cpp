@@ -75,10 +75,12 @@ CTeeDeskDlg::CTeeDeskDlg(teedesk::HidBackend& backend, const std::string& device
     m_dlg2 = new CDialog2(m_tab);
     m_dlg5 = new CDialog5(m_font, m_tab);
     m_dlg6 = new CDialog6(m_tab);
-    // Offered only to a person at the window's own dialogs; tests that script them are not asked.
     connect(m_dlg6, &CDialog6::importFinished, this, [this](const QString& csvPath, bool completed) {
-        if (completed && !m_messageBoxes)
-            OfferRoundViewer(m_dlg6, csvPath);
+        if (!completed)
+            return;
+        OfferRoundViewer(m_dlg6, csvPath, [this](QWidget* owner, const QString& text) {
+            return messageBoxes().Ask(owner, text, QStringLiteral(" ")); // guidance: the empty caption
+        });
     });
 
     m_tab->setGeometry(13, 13, 698, 236);

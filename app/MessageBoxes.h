@@ -14,4 +14,6 @@ public:
 
     // One OK button; returns once the box has been closed.
     virtual void Show(QWidget* owner, const QString& text, const QString& caption, teedesk::MessageIcon icon) = 0;
+    // Yes and No buttons; true for Yes.
+    virtual bool Ask(QWidget* owner, const QString& text, const QString& caption) = 0;
 };

@@ -7,3 +7,9 @@ void RecordedMessageBoxes::Show(QWidget* owner, const QString& text, const QStri
     if (whileShown)
         whileShown(m_messages.last());
 }
+
+bool RecordedMessageBoxes::Ask(QWidget* owner, const QString& text, const QString& caption)
+{
+    m_questions.append({owner, text, caption, teedesk::MessageIcon::None});
+    return answer;
+}

@@ -17,13 +17,22 @@ public:
     };
 
     void Show(QWidget* owner, const QString& text, const QString& caption, teedesk::MessageIcon icon) override;
+    // Noted apart from the messages, and answered with `answer`.
+    bool Ask(QWidget* owner, const QString& text, const QString& caption) override;
 
     const QList<Message>& messages() const { return m_messages; }
-    void Clear() { m_messages.clear(); }
+    const QList<Message>& questions() const { return m_questions; }
+    bool answer = false;
+    void Clear()
+    {
+        m_messages.clear();
+        m_questions.clear();
+    }
 
     // Runs while the box would be up, after it has been noted.
     std::function<void(const Message&)> whileShown;
 
 private:
     QList<Message> m_messages;
+    QList<Message> m_questions;
 };

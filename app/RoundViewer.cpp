@@ -7,7 +7,6 @@
 #include <QFile>
 #include <QHBoxLayout>
 #include <QHeaderView>
-#include <QMessageBox>
 #include <QPainter>
 #include <QPainterPath>
 #include <QResizeEvent>
@@ -288,13 +287,6 @@ void RoundViewer::ShowSession(int row)
     m_clubTable->resizeColumnsToContents();
 }
 
-bool AskWithMessageBox(QWidget* owner, const QString& text)
-{
-    // Guidance in Japanese with the empty caption, as the pages ask.
-    return QMessageBox::question(owner, QStringLiteral(" "), text, QMessageBox::Yes | QMessageBox::No,
-                                 QMessageBox::Yes) == QMessageBox::Yes;
-}
-
 RoundViewer* OfferRoundViewer(QWidget* page, const QString& csvPath, const RoundViewerQuestion& ask)
 {
     teedesk::RoundFile rounds;
@@ -310,4 +302,3 @@ RoundViewer* OfferRoundViewer(QWidget* page, const QString& csvPath, const Round
     return viewer;
 }
 
-void OfferRoundViewer(QWidget* page, const QString& csvPath) { OfferRoundViewer(page, csvPath, AskWithMessageBox); }

@@ -52,11 +52,9 @@ private:
 // Draws the layout at its own coordinates.
 void PaintRoundPicture(QPainter& painter, const teedesk::RoundPicture& picture);
 
-// Asks a yes-or-no question; true for Yes. The window's own shows a message box.
+// Asks a yes-or-no question; true for Yes. The window asks through its message boxes.
 using RoundViewerQuestion = std::function<bool(QWidget* owner, const QString& text)>;
-bool AskWithMessageBox(QWidget* owner, const QString& text);
 
 // After an import: when the file holds at least one session, asks whether to show it and opens
 // the viewer on Yes. Returns the viewer, or null when nothing was opened.
 RoundViewer* OfferRoundViewer(QWidget* page, const QString& csvPath, const RoundViewerQuestion& ask);
-void OfferRoundViewer(QWidget* page, const QString& csvPath);

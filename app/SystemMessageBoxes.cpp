@@ -13,3 +13,9 @@ void SystemMessageBoxes::Show(QWidget* owner, const QString& text, const QString
     QMessageBox box(shown, caption, text, QMessageBox::Ok, owner);
     box.exec();
 }
+
+bool SystemMessageBoxes::Ask(QWidget* owner, const QString& text, const QString& caption)
+{
+    return QMessageBox::question(owner, caption, text, QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes) ==
+           QMessageBox::Yes;
+}

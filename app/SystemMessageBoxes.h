@@ -6,4 +6,5 @@
 class SystemMessageBoxes : public MessageBoxes {
 public:
     void Show(QWidget* owner, const QString& text, const QString& caption, teedesk::MessageIcon icon) override;
+    bool Ask(QWidget* owner, const QString& text, const QString& caption) override;
 };

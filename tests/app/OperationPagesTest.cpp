@@ -454,6 +454,10 @@ void OperationPagesTest::wholeOperation()
         QCOMPARE(imports.first().at(1).toBool(), true);
         QCOMPARE(dialog.playDataPage()->csvPath(), input);
         QCOMPARE(dialog.playDataPage()->sessionCount(), 3u);
+        // The rounds just written are offered for viewing, with the empty caption; No here.
+        QCOMPARE(m_messages.questions().size(), 1);
+        QCOMPARE(m_messages.questions().first().text, QStringLiteral("取り込んだプレーデータを表示しますか？"));
+        QCOMPARE(m_messages.questions().first().caption, QStringLiteral(" "));
     } else {
         QVERIFY(!call.save);
         QCOMPARE(call.titleOrPreset, QStringLiteral("開く"));

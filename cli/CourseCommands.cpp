@@ -1,4 +1,5 @@
 #include "Commands.h"
+#include "OutputFile.h"
 
 #include "CourseFormat.h"
 #include "CourseImage.h"
@@ -27,45 +28,6 @@ struct CourseOptions {
     uint16_t modelIndex = 0;
 };
 
-// Writes next to the target and renames, so a failure never leaves a partial image behind.
-bool WriteWhole(const std::string& path, const uint8_t* bytes, size_t length, std::string& error)
-{
-    std::string temporary = path + ".XXXXXX";
-    const int fd = mkstemp(temporary.data());
-    if (fd < 0) {
-        error = std::strerror(errno);
-        return false;
-    }
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    ::fchmod(fd, 0666 & ~mask); // as an ordinary new file, not mkstemp's 0600
-    size_t done = 0;
-    while (done < length) {
-        const ssize_t written = ::write(fd, bytes + done, length - done);
-        if (written < 0 && errno == EINTR)
-            continue;
-        if (written <= 0) {
-            error = std::strerror(errno);
-            break;
-        }
-        done += static_cast<size_t>(written);
-    }
-    bool ok = done == length && ::fsync(fd) == 0;
-    if (!ok && error.empty())
-        error = std::strerror(errno);
-    if (::close(fd) != 0 && ok) {
-        error = std::strerror(errno);
-        ok = false;
-    }
-    if (ok && std::rename(temporary.c_str(), path.c_str()) != 0) {
-        error = std::strerror(errno);
-        ok = false;
-    }
-    if (!ok)
-        std::remove(temporary.c_str());
-    return ok;
-}
-
 int BuildCourse(const CourseOptions& options)
 {
     CourseImage image;
@@ -74,11 +36,8 @@ int BuildCourse(const CourseOptions& options)
         PrintMessage(CoursePrepareMessage(status));
         return kExitFailed;
     }
-    std::string error;
-    if (!WriteWhole(options.imagePath, image.data(), image.size(), error)) {
-        std::fprintf(stderr, "cannot write %s: %s\n", options.imagePath.c_str(), error.c_str());
+    if (!OutputFile::WriteWhole(options.imagePath, image.data(), image.size()))
         return kExitFailed;
-    }
     std::printf("%s\n", options.imagePath.c_str());
     return kExitOk;
 }

@@ -2,6 +2,7 @@
 #include "CsvFile.h"
 #include "CsvSections.h"
 #include "CsvWriter.h"
+#include "OutputFile.h"
 #include "PlayDataDownload.h"
 #include "TerminalHost.h"
 
@@ -119,10 +120,6 @@ bool WriteSessions(CsvOutput& output, uint16_t modelIndex, const std::vector<std
     return output.Close() && written;
 }
 
-// A regular file (or a new one) is written to a temporary file beside it and renamed over it
-// only when every byte is out, so a failure never leaves a short file under the name asked
-// for. Anything else (a terminal, a pipe, a device) is written in place: renaming over it
-// would replace the device node itself.
 int ConvertSessions(const ConvertOptions& options)
 {
     std::vector<std::vector<uint8_t>> sessions(options.dumps.size());
@@ -130,52 +127,15 @@ int ConvertSessions(const ConvertOptions& options)
         if (!ReadDump(options.dumps[k], sessions[k]))
             return kExitFailed;
 
-    std::string target = options.outPath;
-    struct stat existing {};
-    const bool exists = ::stat(target.c_str(), &existing) == 0;
-    if (exists && !S_ISREG(existing.st_mode)) {
-        std::string error;
-        auto output = CsvFile::Create(target, &error);
-        if (!output) {
-            std::fprintf(stderr, "cannot create %s: %s\n", target.c_str(), error.c_str());
-            return kExitFailed;
-        }
-        if (!WriteSessions(*output, options.modelIndex, sessions)) {
-            std::fprintf(stderr, "cannot write %s: write failed\n", target.c_str());
-            return kExitFailed;
-        }
-        return kExitOk;
-    }
-    // Through a symbolic link the file it names is replaced, not the link.
-    if (exists) {
-        char resolved[PATH_MAX];
-        if (realpath(target.c_str(), resolved))
-            target = resolved;
-    }
-
-    std::string temporary = target + ".XXXXXX";
-    const int descriptor = mkstemp(temporary.data());
-    if (descriptor < 0) {
-        std::fprintf(stderr, "cannot create %s: %s\n", options.outPath.c_str(), std::strerror(errno));
+    OutputFile file(options.outPath);
+    if (file.Open() < 0)
+        return kExitFailed;
+    CsvFile output(file.ReleaseDescriptor());
+    if (!WriteSessions(output, options.modelIndex, sessions)) {
+        std::fprintf(stderr, "cannot write %s: write failed\n", options.outPath.c_str());
         return kExitFailed;
     }
-    mode_t mode = existing.st_mode & 07777;
-    if (!exists) {
-        const mode_t mask = umask(0);
-        umask(mask);
-        mode = 0666 & ~mask;
-    }
-    fchmod(descriptor, mode);
-
-    CsvFile output(descriptor);
-    const bool written = WriteSessions(output, options.modelIndex, sessions);
-    if (!written || std::rename(temporary.c_str(), target.c_str()) != 0) {
-        std::fprintf(stderr, "cannot write %s: %s\n", options.outPath.c_str(),
-                     written ? std::strerror(errno) : "write failed");
-        unlink(temporary.c_str());
-        return kExitFailed;
-    }
-    return kExitOk;
+    return file.Commit() ? kExitOk : kExitFailed;
 }
 
 } // namespace

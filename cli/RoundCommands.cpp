@@ -1,4 +1,5 @@
 #include "Commands.h"
+#include "OutputFile.h"
 #include "RoundExport.h"
 #include "RoundPlot.h"
 #include "RoundReader.h"
@@ -42,79 +43,9 @@ struct StatsOptions {
     int session = 0; // 0: every session
 };
 
-bool WriteAll(int descriptor, const std::string& content)
-{
-    size_t done = 0;
-    while (done < content.size()) {
-        const ssize_t written = ::write(descriptor, content.data() + done, content.size() - done);
-        if (written < 0 && errno == EINTR)
-            continue;
-        if (written <= 0)
-            return false;
-        done += static_cast<size_t>(written);
-    }
-    return true;
-}
-
-// "-" is standard output. A regular file (or a new one) is written to a temporary file beside
-// it and renamed over it once every byte is out; a device or pipe is written in place, since
-// renaming over it would replace the node itself.
 int WriteOutput(const std::string& path, const std::string& content)
 {
-    if (path == "-") {
-        if (!WriteAll(STDOUT_FILENO, content)) {
-            std::fprintf(stderr, "cannot write to standard output: %s\n", std::strerror(errno));
-            return kExitFailed;
-        }
-        return kExitOk;
-    }
-    std::string target = path;
-    struct stat existing {};
-    const bool exists = ::stat(target.c_str(), &existing) == 0;
-    if (exists && !S_ISREG(existing.st_mode)) {
-        const int descriptor = ::open(target.c_str(), O_WRONLY | O_CLOEXEC);
-        const bool written = descriptor >= 0 && WriteAll(descriptor, content);
-        const int error = errno;
-        if (descriptor >= 0 && ::close(descriptor) != 0 && written) {
-            std::fprintf(stderr, "cannot write %s: %s\n", path.c_str(), std::strerror(errno));
-            return kExitFailed;
-        }
-        if (!written) {
-            std::fprintf(stderr, "cannot write %s: %s\n", path.c_str(), std::strerror(error));
-            return kExitFailed;
-        }
-        return kExitOk;
-    }
-    if (exists) {
-        char resolved[PATH_MAX];
-        if (realpath(target.c_str(), resolved))
-            target = resolved;
-    }
-    std::string temporary = target + ".XXXXXX";
-    const int descriptor = mkstemp(temporary.data());
-    if (descriptor < 0) {
-        std::fprintf(stderr, "cannot create %s: %s\n", path.c_str(), std::strerror(errno));
-        return kExitFailed;
-    }
-    mode_t mode = existing.st_mode & 07777;
-    if (!exists) {
-        const mode_t mask = umask(0);
-        umask(mask);
-        mode = 0666 & ~mask;
-    }
-    fchmod(descriptor, mode);
-    bool written = WriteAll(descriptor, content);
-    int error = errno;
-    if (::close(descriptor) != 0 && written) {
-        written = false;
-        error = errno;
-    }
-    if (!written || std::rename(temporary.c_str(), target.c_str()) != 0) {
-        std::fprintf(stderr, "cannot write %s: %s\n", path.c_str(), std::strerror(written ? errno : error));
-        unlink(temporary.c_str());
-        return kExitFailed;
-    }
-    return kExitOk;
+    return OutputFile::WriteWhole(path, content.data(), content.size()) ? kExitOk : kExitFailed;
 }
 
 bool Read(const std::string& path, RoundFile& rounds)

@@ -101,11 +101,15 @@ struct Outcome {
     std::string cliOut, replayErr;
 };
 
-Outcome Replay(const std::string& transcript, const std::vector<std::string>& command, const TempDir& work)
+// teedesk-watchsim on a bus of its own with `watch`, and teedesk-cli against it running `command`
+// after the global options `global`. A replaying watch ends by itself; any other is stopped.
+Outcome Serve(const std::vector<std::string>& watch, const std::vector<std::string>& global,
+              const std::vector<std::string>& command, const TempDir& work)
 {
     TempDir bus;
-    Program replay({TEEDESK_WATCHSIM, "--bus", bus.path(), "--replay", transcript}, work.path(),
-                   work.File("replay.out"), work.File("replay.err"));
+    std::vector<std::string> simulator{TEEDESK_WATCHSIM, "--bus", bus.path()};
+    simulator.insert(simulator.end(), watch.begin(), watch.end());
+    Program replay(simulator, work.path(), work.File("replay.out"), work.File("replay.err"));
     // The interface is there once its socket file is.
     for (int wait = 0; wait < 500; ++wait) {
         bool present = false;
@@ -116,15 +120,22 @@ Outcome Replay(const std::string& transcript, const std::vector<std::string>& co
         std::this_thread::sleep_for(10ms);
     }
     std::vector<std::string> arguments{TEEDESK_CLI, "--hid-dir", bus.path(), "--wait", "20"};
+    arguments.insert(arguments.end(), global.begin(), global.end());
     arguments.insert(arguments.end(), command.begin(), command.end());
     Program cli(arguments, work.path(), work.File("cli.out"), work.File("cli.err"));
 
     Outcome outcome;
     outcome.cli = cli.Wait(120s);
-    outcome.replay = replay.Wait(20s);
+    if (watch.front() == "--replay")
+        outcome.replay = replay.Wait(20s);
     outcome.cliOut = Contents(work.File("cli.out"));
     outcome.replayErr = Contents(work.File("replay.err"));
     return outcome;
+}
+
+Outcome Replay(const std::string& transcript, const std::vector<std::string>& command, const TempDir& work)
+{
+    return Serve({"--replay", transcript}, {}, command, work);
 }
 
 class RecordedTranscript : public testing::TestWithParam<ReplayCase> {};
@@ -160,7 +171,7 @@ TEST(RecordedTranscript, ReportsAHostThatLeavesEarly)
 
     const Outcome refused = Replay(kFixtures + "/update-firmware.jsonl", {"update-firmware", work.File("changed.bin")},
                                    work);
-    EXPECT_EQ(refused.cli, 1);
+    EXPECT_EQ(refused.cli, 1) << Contents(work.File("cli.err"));
     EXPECT_EQ(refused.replay, 1);
     EXPECT_NE(refused.replayErr.find("host closed the interface after 1 of 5"), std::string::npos)
         << refused.replayErr;
@@ -172,12 +183,28 @@ TEST(RecordedTranscript, ReportsWhereARequestDiffers)
     TempDir work;
     const Outcome differs =
         Replay(kFixtures + "/update-firmware.jsonl", {"update-course", kFixtures + "/course-bandA.dat"}, work);
-    EXPECT_EQ(differs.cli, 1);
+    EXPECT_EQ(differs.cli, 1) << Contents(work.File("cli.err"));
     EXPECT_EQ(differs.replay, 1);
     EXPECT_NE(differs.replayErr.find("request 1 (line 4) differs from the recording at byte 3 of 269"),
               std::string::npos)
         << differs.replayErr;
     EXPECT_NE(differs.replayErr.find("from byte 0, recorded: 00 23 01 02 01"), std::string::npos) << differs.replayErr;
+}
+
+// A removal in the recording: the replaying watch is pulled out where the recorded one was, and
+// the host ends the same way.
+TEST(RecordedTranscript, ReplaysAnUnplug)
+{
+    TempDir work;
+    const std::vector<std::string> update{"update-firmware", kFixtures + "/firmware-bandA.bin"};
+    const Outcome recorded =
+        Serve({"--watch", "bandA", "--unplug-after-block", "1"}, {"--record", work.File("unplug.jsonl")}, update, work);
+    ASSERT_EQ(recorded.cli, 1);
+    ASSERT_NE(Contents(work.File("unplug.jsonl")).find("\"event\":\"removed\""), std::string::npos);
+
+    const Outcome replayed = Replay(work.File("unplug.jsonl"), update, work);
+    EXPECT_EQ(replayed.cli, 1) << Contents(work.File("cli.err"));
+    EXPECT_EQ(replayed.replay, 0) << replayed.replayErr;
 }
 
 } // namespace

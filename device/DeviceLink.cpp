@@ -11,7 +11,13 @@ DeviceLink::DeviceLink(HidBackend& backend, std::chrono::milliseconds timeLimit)
 {
 }
 
-DeviceLink::~DeviceLink() { Close(); }
+DeviceLink::~DeviceLink()
+{
+    // No removal notice may reach this link once it is gone; the backend waits for one under way.
+    if (registered_)
+        backend_.SetRemovalCallback({});
+    Close();
+}
 
 bool DeviceLink::Discover()
 {
@@ -86,6 +92,7 @@ bool DeviceLink::MatchesDevicePath(const std::string& path) const
 
 void DeviceLink::RegisterDeviceNotifications(HidBackend::RemovalCallback onRemoval)
 {
+    registered_ = true;
     backend_.SetRemovalCallback(std::move(onRemoval));
 }
 

@@ -76,6 +76,7 @@ private:
     HidOpenError lastOpenError_ = HidOpenError::None;
     std::string lastOpenFailurePath_;
     std::atomic<bool> isOpen_{false};
+    bool registered_ = false; // this link's removal callback is with the backend
 
     std::mutex exchangeMutex_; // one exchange at a time: request_, reply_, the reports, commandCode_
     CommandPacket request_{};

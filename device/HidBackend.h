@@ -75,7 +75,8 @@ public:
     virtual std::optional<HidAttributes> ReadAttributes(const std::string& path) = 0;
     virtual HidOpenResult Open(const std::string& path) = 0;
     // Called once per removal of an interface, on a thread of the backend's own; the owner
-    // hands it to its user-interface or main thread. Set before devices are opened.
+    // hands it to its user-interface or main thread. Set before devices are opened. Once a
+    // new callback (or none) is set, no call of the old one is still running.
     virtual void SetRemovalCallback(RemovalCallback callback) = 0;
 };
 

@@ -241,7 +241,7 @@ HidOpenResult HidapiBackend::Open(const std::string& path)
 
 void HidapiBackend::SetRemovalCallback(RemovalCallback callback)
 {
-    std::lock_guard lock(mutex_);
+    std::lock_guard lock(callbackMutex_);
     callback_ = std::move(callback);
 }
 
@@ -271,13 +271,9 @@ void HidapiBackend::MonitorLoop()
         const char* action = udev_device_get_action(device);
         const char* node = udev_device_get_devnode(device);
         if (action && node && std::strcmp(action, "remove") == 0) {
-            RemovalCallback callback;
-            {
-                std::lock_guard lock(mutex_);
-                callback = callback_;
-            }
-            if (callback)
-                callback(node); // the hidraw backend's paths are the device nodes
+            std::lock_guard lock(callbackMutex_);
+            if (callback_)
+                callback_(node); // the hidraw backend's paths are the device nodes
         }
         udev_device_unref(device);
     }

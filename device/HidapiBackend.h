@@ -24,8 +24,11 @@ public:
 private:
     void MonitorLoop();
 
-    std::mutex mutex_; // attributes_, callback_
+    std::mutex mutex_; // attributes_
     std::map<std::string, HidAttributes> attributes_;
+    // Held while the callback runs, so that once it is replaced no call of the old one is
+    // under way: its owner may go right after.
+    std::mutex callbackMutex_;
     RemovalCallback callback_;
     int wakeFd_ = -1;
     std::thread monitor_;

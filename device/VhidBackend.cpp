@@ -237,7 +237,7 @@ HidOpenResult VhidBackend::Open(const std::string& path)
 
 void VhidBackend::SetRemovalCallback(RemovalCallback callback)
 {
-    std::lock_guard lock(mutex_);
+    std::lock_guard lock(callbackMutex_);
     callback_ = std::move(callback);
 }
 
@@ -268,13 +268,9 @@ void VhidBackend::FileRemoved(const std::string& path)
 
 void VhidBackend::Notify(const std::string& path)
 {
-    RemovalCallback callback;
-    {
-        std::lock_guard lock(mutex_);
-        callback = callback_;
-    }
-    if (callback)
-        callback(path);
+    std::lock_guard lock(callbackMutex_);
+    if (callback_)
+        callback_(path);
 }
 
 void VhidBackend::MonitorLoop()

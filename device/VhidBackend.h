@@ -38,7 +38,10 @@ private:
     int wakeFd_ = -1;
     std::thread monitor_;
 
-    std::mutex mutex_; // callback_, pending_, open_
+    std::mutex mutex_; // pending_, open_
+    // Held while the callback runs, so that once it is replaced no call of the old one is
+    // under way: its owner may go right after.
+    std::mutex callbackMutex_;
     RemovalCallback callback_;
     std::vector<std::string> pending_;
     struct OpenInterface {

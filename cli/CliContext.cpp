@@ -33,8 +33,7 @@ CliContext::CliContext(GlobalOptions options) : options_(std::move(options)), de
 
 CliContext::~CliContext()
 {
-    // The watcher is joined before the link goes. The link is closed, then the backends go before
-    // it: their notice thread may be handing a removal to the link right now, and going waits for it.
+    // The watcher is joined before the link goes, and the link before its backend.
     if (devices_->watcher)
         devices_->watcher->Stop();
     if (devices_->link) {
@@ -43,9 +42,9 @@ CliContext::~CliContext()
     }
     g_bDeviceConnected = 0;
     devices_->watcher.reset();
+    devices_->link.reset();
     devices_->recorder.reset();
     devices_->backend.reset();
-    devices_->link.reset();
 }
 
 HidBackend* CliContext::backend()

@@ -4,6 +4,7 @@
 #include "DeviceLink.h"
 #include "FirmwareMaker.h"
 #include "PrivateBus.h"
+#include "QuietHost.h"
 #include "VhidBackend.h"
 #include "WriteFirmware.h"
 
@@ -27,18 +28,7 @@ constexpr size_t kFileSize = 256 * 1024;
 constexpr uint32_t kBlocks = kFileSize / kBlockSize;
 constexpr double kGoalRatio = 1.005;
 
-class QuietHost final : public TransferHost {
-public:
-    void SetProgressPos(int) override {}
-    void SetProgressText(const std::string&) override {}
-    void ShowMessage(const std::string& text, const std::string&, MessageIcon) override
-    {
-        std::fprintf(stderr, "message: %s\n", text.c_str());
-    }
-    bool IsConnected() override { return true; }
-    void LockTransfer() override {}
-    void UnlockTransfer() override {}
-};
+using bench::QuietHost;
 
 struct WriteFigures {
     double seconds = 0;

@@ -7,6 +7,7 @@
 #include "CsvSections.h"
 #include "CsvWriter.h"
 #include "PlayDataDownload.h"
+#include "QuietHost.h"
 #include "SimulatedWatch.h"
 #include "VhidBackend.h"
 
@@ -27,18 +28,7 @@ constexpr auto kReplyDelay = std::chrono::milliseconds(10);
 constexpr uint32_t kImportBlocks = 1000;
 constexpr auto kThroughputRun = std::chrono::milliseconds(1500);
 
-class QuietHost final : public TransferHost {
-public:
-    void SetProgressPos(int) override {}
-    void SetProgressText(const std::string&) override {}
-    void ShowMessage(const std::string& text, const std::string&, MessageIcon) override
-    {
-        std::fprintf(stderr, "message: %s\n", text.c_str());
-    }
-    bool IsConnected() override { return true; }
-    void LockTransfer() override {}
-    void UnlockTransfer() override {}
-};
+using bench::QuietHost;
 
 uint32_t Blocks(size_t bytes) { return static_cast<uint32_t>((bytes + kBlockSize - 1) / kBlockSize); }
 

@@ -8,6 +8,7 @@
 #include "CourseWriter.h"
 #include "DeviceLink.h"
 #include "PlayDataDownload.h"
+#include "QuietHost.h"
 #include "SimulatedWatch.h"
 #include "TransferHost.h"
 #include "VhidBackend.h"
@@ -40,18 +41,7 @@ constexpr int kRounds = 20;
 constexpr uint32_t kSeed = 9;
 constexpr uint16_t kModel = kModelBandA;
 
-class QuietHost final : public TransferHost {
-public:
-    void SetProgressPos(int) override {}
-    void SetProgressText(const std::string&) override {}
-    void ShowMessage(const std::string& text, const std::string&, MessageIcon) override
-    {
-        std::fprintf(stderr, "message: %s\n", text.c_str());
-    }
-    bool IsConnected() override { return g_bDeviceConnected != 0; }
-    void LockTransfer() override {}
-    void UnlockTransfer() override {}
-};
+using bench::QuietHost;
 
 // teedesk-watchsim on a bus folder of its own, stopped and removed at the end.
 class SimulatorProcess {
@@ -185,7 +175,7 @@ int main(int argc, char** argv)
         return 1;
     }
     g_bDeviceConnected = 1;
-    QuietHost host;
+    QuietHost host(&g_bDeviceConnected);
 
     const std::optional<uint32_t> count = CountSessions(link);
     const std::string csvPath = simulator.File("play.csv");

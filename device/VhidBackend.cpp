@@ -109,7 +109,9 @@ public:
     }
 
     // True the first time only, so a removal is reported once per open.
-    bool ClaimRemoval() { return !removalReported_.exchange(true); }
+    bool ClaimRemoval() { return !removalReported_->exchange(true); }
+    // Shared with the backend's record of the open, which outlives the handle.
+    const std::shared_ptr<std::atomic<bool>>& removalReported() const { return removalReported_; }
 
 private:
     void ReadLoop()
@@ -145,7 +147,7 @@ private:
     const int fd_;
     const int wakeFd_;
     std::atomic<bool> closed_{false};
-    std::atomic<bool> removalReported_{false};
+    const std::shared_ptr<std::atomic<bool>> removalReported_ = std::make_shared<std::atomic<bool>>(false);
     ReportQueue queue_;
     std::thread reader_;
 };
@@ -230,8 +232,12 @@ HidOpenResult VhidBackend::Open(const std::string& path)
     }
     auto handle = std::make_shared<VhidHandle>(*this, path, fd);
     std::lock_guard lock(mutex_);
-    std::erase_if(open_, [](const OpenInterface& entry) { return entry.handle.expired(); });
-    open_.push_back({path, handle});
+    // A closed open is forgotten, unless its end was reported and the file's removal is still to
+    // come; a new open of the same path supersedes the old one.
+    std::erase_if(open_, [&path](const OpenInterface& entry) {
+        return entry.path == path || (entry.handle.expired() && !*entry.removalReported);
+    });
+    open_.push_back({path, handle, handle->removalReported()});
     return {handle, HidOpenError::None};
 }
 
@@ -253,16 +259,21 @@ void VhidBackend::FileRemoved(const std::string& path)
 {
     // Released only after the lock: the last reference destroys the handle, which waits for its
     // reader, which may be waiting for the lock in ConnectionEnded.
-    std::vector<std::shared_ptr<VhidHandle>> held;
+    std::shared_ptr<VhidHandle> held;
     {
         std::lock_guard lock(mutex_);
-        for (const OpenInterface& entry : open_) {
-            held.push_back(entry.handle.lock());
-            if (held.back() && entry.path == path && !held.back()->ClaimRemoval())
-                return; // its connection's end was reported already
+        const auto entry =
+            std::find_if(open_.begin(), open_.end(), [&path](const OpenInterface& open) { return open.path == path; });
+        if (entry != open_.end()) {
+            held = entry->handle.lock();
+            // Also when the handle is gone already: its connection's end may have been reported.
+            const bool reported = entry->removalReported->exchange(true);
+            open_.erase(entry);
+            if (reported)
+                return;
         }
     }
-    held.clear();
+    held.reset();
     Notify(path);
 }
 

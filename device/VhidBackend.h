@@ -3,6 +3,7 @@
 
 #include "HidBackend.h"
 
+#include <atomic>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -47,6 +48,7 @@ private:
     struct OpenInterface {
         std::string path;
         std::weak_ptr<VhidHandle> handle;
+        std::shared_ptr<std::atomic<bool>> removalReported; // once per open, by either path
     };
     std::vector<OpenInterface> open_;
 };
